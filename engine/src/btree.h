@@ -1,0 +1,72 @@
+// One B-tree index file NAME.iNN: fixed-length keys under the index's typed, case-aware
+// comparison, mapping to record references; leaves chained left to right, inner pages holding
+// separators and a rightmost child, freed pages on a free list. Pages are 512 bytes; the byte
+// layout is documented in btree.cc above the code that reads and writes it.
+//
+// Failures return -1 (or the documented result) and set LastError() to the extended code
+// (301 key too long, 302 empty key, 303 duplicate, 304 bad page offset, 305 no buffer,
+// 308 inconsistent page, 402 for an I/O failure). A damaged file never crashes the tree: page
+// offsets and counts are checked before use, descent refuses cycles, key lengths are checked
+// before any copy.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "key_layout.h"
+
+namespace kw::engine {
+
+inline constexpr int32_t kBtreeMagic = 0x00011A3B;
+inline constexpr int32_t kBtreePageSize = 512;
+
+// Compares a search key with a stored key under the layout's rules: negative when a sorts first.
+int CompareKeys(const KeyLayout &layout, const uint8_t *a, int32_t aLength, const uint8_t *b,
+                int32_t bLength);
+
+class BTree {
+  public:
+    // Opens the index file at path, creating it (header and empty root leaf) when missing.
+    // layout must outlive the tree. The pool has extraBuffers + 4 page buffers when writeMode is
+    // not 0, else 4; writeMode 2 defers page writes, 1 writes through. Returns null when the file
+    // cannot be opened or created or does not carry the magic (the table reports 517).
+    static std::unique_ptr<BTree> Open(const std::string &path, const KeyLayout *layout,
+                                       int32_t extraBuffers, int32_t writeMode);
+    ~BTree();
+
+    BTree(const BTree &) = delete;
+    BTree &operator=(const BTree &) = delete;
+
+    int32_t LastError() const;
+
+    // 0 found (cursor on it, *ref set), 1 not found (cursor just before where it would be),
+    // -1 error.
+    int Find(const uint8_t *key, int32_t length, int32_t *ref);
+    // 0, or -1 with LastError() (303 for an existing equal key; the tree is then unchanged).
+    int Insert(const uint8_t *key, int32_t length, int32_t ref);
+    // 0 deleted, 1 not found, -1 error.
+    int Delete(const uint8_t *key, int32_t length);
+
+    // Cursor before the first entry / after the last.
+    bool First();
+    bool Last();
+    // Moves the cursor and copies the entry out (key into a buffer of kMaxKeyBuffer bytes).
+    // 0, 2 past the last (Next) / 3 before the first (Prev), -1 error.
+    int Next(uint8_t *key, int32_t *length, int32_t *ref);
+    int Prev(uint8_t *key, int32_t *length, int32_t *ref);
+
+    // The tree becomes empty (file not shortened).
+    bool Reset();
+    // Every dirty page written.
+    bool Flush();
+    // Flush and close the file; false on a write failure.
+    bool Close();
+
+  private:
+    struct Impl;
+    explicit BTree(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kw::engine
