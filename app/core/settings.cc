@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
 
 #include "locale_defaults.h"
 #include "setting_keys.h"
@@ -25,6 +26,26 @@ int ReadInt(const Profile &profile, const char *section, const char *key, int de
         std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+// The integer members and their keys, in the order the sections list them.
+struct IntegerKey {
+    const char *section;
+    const char *key;
+    int Settings::*member;
+};
+constexpr IntegerKey kIntegerKeys[] = {
+    {setting::kSettings, setting::kUnits, &Settings::units},
+    {setting::kSettings, setting::kTemperature, &Settings::temperature},
+    {setting::kSettings, setting::kExact, &Settings::exact},
+    {setting::kSettings, setting::kDecimal, &Settings::decimal},
+    {setting::kSettings, setting::kEmailAttachment, &Settings::emailAttachment},
+    {setting::kPrint, setting::kGrid, &Settings::grid},
+    {setting::kPrint, setting::kMarginTop, &Settings::marginTop},
+    {setting::kPrint, setting::kMarginLeft, &Settings::marginLeft},
+    {setting::kPrint, setting::kMarginRight, &Settings::marginRight},
+    {setting::kPrint, setting::kMarginBottom, &Settings::marginBottom},
+    {setting::kPrint, setting::kMetricPaper, &Settings::metricPaper},
+};
+
 }  // namespace
 
 Settings Settings::Defaults(const std::string &locale) {
@@ -40,22 +61,12 @@ Settings Settings::Defaults(const std::string &locale) {
 Settings Settings::Load(const Profile &profile, const std::string &locale) {
     using namespace setting;
     Settings s = Defaults(locale);
-    s.units = ReadInt(profile, kSettings, kUnits, s.units);
-    s.temperature = ReadInt(profile, kSettings, kTemperature, s.temperature);
-    s.exact = ReadInt(profile, kSettings, kExact, s.exact);
-    s.decimal = ReadInt(profile, kSettings, kDecimal, s.decimal);
-    s.emailAttachment = ReadInt(profile, kSettings, kEmailAttachment, s.emailAttachment);
+    for (const auto &k : kIntegerKeys)
+        s.*k.member = ReadInt(profile, k.section, k.key, s.*k.member);
     s.windowPos = DecodeWindowPlacement(profile.GetString(kSettings, kWindowPos, ""));
-
-    s.grid = ReadInt(profile, kPrint, kGrid, s.grid);
     for (int i = 0; i < 3; ++i)
         if (auto font = DecodeFont(profile.GetString(kPrint, kFontKeys[i], kDefaultFonts[i])))
             s.printFonts[i] = *font;
-    s.marginTop = ReadInt(profile, kPrint, kMarginTop, s.marginTop);
-    s.marginLeft = ReadInt(profile, kPrint, kMarginLeft, s.marginLeft);
-    s.marginRight = ReadInt(profile, kPrint, kMarginRight, s.marginRight);
-    s.marginBottom = ReadInt(profile, kPrint, kMarginBottom, s.marginBottom);
-    s.metricPaper = ReadInt(profile, kPrint, kMetricPaper, s.metricPaper);
 
     int count = std::clamp(ReadInt(profile, kLinks, kCount, 0), 0, kMaxWebLinks);
     for (int i = 1; i <= count; ++i)
@@ -64,27 +75,23 @@ Settings Settings::Load(const Profile &profile, const std::string &locale) {
     return s;
 }
 
-bool Settings::SaveGeneral(Profile &profile) const {
-    using namespace setting;
-    bool ok = profile.WriteInt(kSettings, kUnits, units);
-    ok &= profile.WriteInt(kSettings, kTemperature, temperature);
-    ok &= profile.WriteInt(kSettings, kExact, exact);
-    ok &= profile.WriteInt(kSettings, kDecimal, decimal);
-    ok &= profile.WriteInt(kSettings, kEmailAttachment, emailAttachment);
+bool Settings::SaveIntegers(Profile &profile, const char *section) const {
+    bool ok = true;
+    for (const auto &k : kIntegerKeys)
+        if (std::string_view(k.section) == section)
+            ok &= profile.WriteInt(k.section, k.key, this->*k.member);
     return ok;
 }
 
+bool Settings::SaveGeneral(Profile &profile) const {
+    return SaveIntegers(profile, setting::kSettings);
+}
+
 bool Settings::SavePrint(Profile &profile) const {
-    using namespace setting;
     bool ok = true;
     for (int i = 0; i < 3; ++i)
-        ok &= profile.WriteString(kPrint, kFontKeys[i], EncodeFont(printFonts[i]));
-    ok &= profile.WriteInt(kPrint, kGrid, grid);
-    ok &= profile.WriteInt(kPrint, kMarginTop, marginTop);
-    ok &= profile.WriteInt(kPrint, kMarginLeft, marginLeft);
-    ok &= profile.WriteInt(kPrint, kMarginRight, marginRight);
-    ok &= profile.WriteInt(kPrint, kMarginBottom, marginBottom);
-    ok &= profile.WriteInt(kPrint, kMetricPaper, metricPaper);
+        ok &= profile.WriteString(setting::kPrint, kFontKeys[i], EncodeFont(printFonts[i]));
+    ok &= SaveIntegers(profile, setting::kPrint);
     return ok;
 }
 

@@ -63,6 +63,10 @@ struct Settings {
     bool Save(platform::Profile &profile) const;           // all four
 
     bool operator==(const Settings &) const = default;
+
+  private:
+    // Writes the integer members of one section ("Settings" or "Print").
+    bool SaveIntegers(platform::Profile &profile, const char *section) const;
 };
 
 // The address a web link opens: "http://" put in front unless it already names a scheme ("://").
