@@ -3,7 +3,7 @@
 //
 //   FIELD  MEANING
 //   1      width            (comes before the height)
-//   2      height           (negative: character height in points scaled by the device)
+//   2      height           (negative: character height in logical units)
 //   3, 4   escapement, orientation
 //   5      weight           (400 normal, 700 bold)
 //   6-8    italic, underline, strike-out        (0..255)

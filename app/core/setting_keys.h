@@ -75,7 +75,6 @@ inline constexpr char kDefaultVersion[] = "1.3";
 inline constexpr char kDefaultFont1[] = "0,-16,0,0,700,0,1,0,3,2,1,34,Arial";
 inline constexpr char kDefaultFont2[] = "0,-13,0,0,700,0,0,0,3,2,1,34,Arial";
 inline constexpr char kDefaultFont3[] = "0,-13,0,0,400,0,0,0,3,2,1,34,Arial";
-inline constexpr int kDefaultMargin = 720;
 inline constexpr char kDatabaseDirectoryName[] = "DATA2";
 
 // Numbered keys: "File%02d" (archives of the first run), "Link%d" and "URL%d" (web links).
