@@ -70,6 +70,10 @@ constexpr Entry kMessages[] = {
     {1402, "Some recipes have not been imported."},
     {1403, "%1 Recipe(s) imported"},
     {1404, "Nothing to paste"},
+    {1600, "Database Engine\tVersion %1"},
+    {1601, "Time custom control\tVersion %1"},
+    {1602, "Import filters\tVersion %1"},
+    {1603, "Grid Control\tVersion %1"},
     {1700, "%1 Recipe(s) match"},
     {1704, "Unit '%1' unknown - assuming \"Item(s)\" instead."},
 };

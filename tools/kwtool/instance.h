@@ -1,0 +1,17 @@
+// kwtool's share of the single-instance rule: a command that changes the working directory's
+// settings or database first takes the directory's instance lock, so it never runs beside the
+// window program or another kwtool doing the same. Commands that only read take no lock.
+#pragma once
+
+#include <memory>
+
+#include "app/core/instance_lock.h"
+
+namespace kwtool {
+
+// The lock of the current working directory, held until the returned object is destroyed. On
+// refusal prints why ("another Kettleworth program is already using ...") and returns null; the
+// command then ends with status 1.
+std::unique_ptr<kw::InstanceLock> LockWorkingDirectory();
+
+}  // namespace kwtool
