@@ -65,22 +65,16 @@ TEST(CodePageTest, EveryByteHasItsOwnCharacter) {
 TEST(ConvertToCp1252Test, DosRulesBecomeDashesAndAccentsSurvive) {
     EXPECT_EQ(ConvertToCp1252("\xC4\xC4\xC4 saut\x82 \xCD\xCD", Encoding::kCp437),
               "--- saut\xE9 --");
-    EXPECT_EQ(ConvertToCp1252("350\xF8"
-                              "F, 3\xAB cups",
-                              Encoding::kCp437),
-              "350\xB0"
-              "F, 3\xBD cups");
+    EXPECT_EQ(ConvertToCp1252("350\xF8, 3\xAB cups", Encoding::kCp437), "350\xB0, 3\xBD cups");
     // Greek, maths and block characters are not in Windows-1252.
     EXPECT_EQ(ConvertToCp1252("\xE0\xEC\xDB\xFE", Encoding::kCp437), "????");
     EXPECT_EQ(ConvertToCp1252("p\xC6o \xD5", Encoding::kCp850), "p\xE3o ?");
 }
 
 TEST(ConvertToCp1252Test, Utf8TextLosesOnlyWhatTheCodePageLacks) {
-    EXPECT_EQ(ConvertToCp1252("\xEF\xBB\xBF"
-                              "Cr\u00E8me \u2014 \u20AC5",
-                              Encoding::kUtf8),
-              "Cr\xE8me \x97 \x80"
-              "5");
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(ConvertToCp1252(bom + "Cr\u00E8me \u2014 \u20AC", Encoding::kUtf8),
+              "Cr\xE8me \x97 \x80");
     EXPECT_EQ(ConvertToCp1252("\u2550\u2550\u2500 \u03C0 \u4E2D", Encoding::kUtf8), "--- ? ?");
     EXPECT_EQ(ConvertToCp1252("bad \xE9 byte", Encoding::kUtf8), "bad ? byte");
 }
@@ -94,26 +88,22 @@ TEST(ConvertToCp1252Test, Cp1252IsKeptByteForByteWithLineBreaks) {
 }
 
 TEST(EncodingNameTest, CommandLineNames) {
-    Encoding e = Encoding::kAuto;
-    EXPECT_TRUE(ParseEncodingName("UTF-8", &e));
-    EXPECT_EQ(e, Encoding::kUtf8);
-    EXPECT_TRUE(ParseEncodingName("windows-1252", &e));
-    EXPECT_EQ(e, Encoding::kCp1252);
-    EXPECT_TRUE(ParseEncodingName("cp437", &e));
-    EXPECT_EQ(e, Encoding::kCp437);
-    EXPECT_TRUE(ParseEncodingName("CP850", &e));
-    EXPECT_EQ(e, Encoding::kCp850);
-    EXPECT_TRUE(ParseEncodingName("auto", &e));
-    EXPECT_EQ(e, Encoding::kAuto);
-    EXPECT_FALSE(ParseEncodingName("ebcdic", &e));
-    EXPECT_FALSE(ParseEncodingName("", &e));
-    EXPECT_EQ(e, Encoding::kAuto);
-    for (Encoding each : {Encoding::kAuto, Encoding::kUtf8, Encoding::kCp1252, Encoding::kCp437,
-                          Encoding::kCp850}) {
+    const std::pair<const char *, Encoding> names[] = {
+        {"auto", Encoding::kAuto},           {"UTF-8", Encoding::kUtf8},
+        {"windows-1252", Encoding::kCp1252}, {"cp437", Encoding::kCp437},
+        {"CP850", Encoding::kCp850},         {"latin1", Encoding::kCp1252}};
+    for (const auto &[name, expected] : names) {
+        Encoding e = Encoding::kAuto;
+        EXPECT_TRUE(ParseEncodingName(name, &e)) << name;
+        EXPECT_EQ(e, expected) << name;
         Encoding back = Encoding::kAuto;
-        EXPECT_TRUE(ParseEncodingName(EncodingName(each), &back));
-        EXPECT_EQ(back, each);
+        EXPECT_TRUE(ParseEncodingName(EncodingName(expected), &back));
+        EXPECT_EQ(back, expected);
     }
+    Encoding untouched = Encoding::kCp850;
+    EXPECT_FALSE(ParseEncodingName("ebcdic", &untouched));
+    EXPECT_FALSE(ParseEncodingName("", &untouched));
+    EXPECT_EQ(untouched, Encoding::kCp850);
 }
 
 }  // namespace

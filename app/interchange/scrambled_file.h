@@ -104,7 +104,8 @@ class ScrambledFile final {
     bool WriteText(std::string_view text);
     bool WriteInteger(int value);
     bool WriteReal(double value);
-    // A long text: "@@", text, "?+", CR LF.
+    // A long text: "@@", text, "?+", CR LF. A "?+" CR LF inside text is written as "?+ " CR LF,
+    // since the first "?+" CR LF ends a long text.
     bool WriteLongText(std::string_view text);
     // Writes buffered body bytes to the file. The block position continues where it was, so the
     // body stays one run of key-length blocks however often it is flushed.
@@ -121,7 +122,8 @@ class ScrambledFile final {
     // Reads the first 10 bytes. A known header line sets the version and its key and returns the
     // version. A line of the same shape with another number ("KW E 109\r\n") returns that number
     // and leaves the version as it was: a file of a version this program cannot load. Anything
-    // else (a foreign file, a file shorter than 10 bytes) returns -1.
+    // else (a foreign file, a file shorter than 10 bytes) returns -1; Error() then tells a file
+    // that could not be read apart from a foreign one.
     int ReadHeader();
     // Takes the key of version and decodes what follows from the current position with it.
     // Readers only; false for a writer.

@@ -403,39 +403,39 @@ TEST(ScrambledFileTest, OneCharacterOfPushBack) {
 }
 
 TEST(ScrambledFileTest, NumbersAreReadAsDecimalConversionsDo) {
+    struct Case {
+        const char *line;
+        bool whole;    // the line is exactly a number
+        double value;  // the number at its start, 0 when none
+    };
+    const Case integers[] = {{"  7 ", true, 7},        {"+3", true, 3}, {"-0", true, 0},
+                             {"12abc", false, 12},     {"", false, 0},  {"abc", false, 0},
+                             {"99999999999", false, 0}};
+    const Case reals[] = {
+        {"2.5e1", true, 25}, {"-.5", true, -0.5}, {"1,5", false, 1}, {"x1", false, 0}};
     auto store = std::make_shared<MemoryStore>();
     {
         auto out = MemoryWriter(store, 108);
-        for (const char *line :
-             {"  7 ", "+3", "12abc", "", "99999999999", "-0", "1,5", "2.5e1", "-.5", "abc"})
-            out->WriteText(line);
+        for (const Case &c : integers)
+            out->WriteText(c.line);
+        for (const Case &c : reals)
+            out->WriteText(c.line);
     }
     auto in = MemoryReader(store);
     ASSERT_EQ(in->ReadHeader(), 108);
-    int i = -9;
-    EXPECT_TRUE(in->ReadInteger(&i));
-    EXPECT_EQ(i, 7);
-    EXPECT_TRUE(in->ReadInteger(&i));
-    EXPECT_EQ(i, 3);
-    EXPECT_FALSE(in->ReadInteger(&i));
-    EXPECT_EQ(i, 12);
-    EXPECT_FALSE(in->ReadInteger(&i));
-    EXPECT_EQ(i, 0);
-    EXPECT_FALSE(in->ReadInteger(&i));
-    EXPECT_EQ(i, 0);
-    EXPECT_TRUE(in->ReadInteger(&i));
-    EXPECT_EQ(i, 0);
-    double d = -9;
-    EXPECT_FALSE(in->ReadReal(&d));
-    EXPECT_EQ(d, 1.0);
-    EXPECT_TRUE(in->ReadReal(&d));
-    EXPECT_EQ(d, 25.0);
-    EXPECT_TRUE(in->ReadReal(&d));
-    EXPECT_EQ(d, -0.5);
-    EXPECT_FALSE(in->ReadReal(&d));
-    EXPECT_EQ(d, 0.0);
+    for (const Case &c : integers) {
+        int value = -9;
+        EXPECT_EQ(in->ReadInteger(&value), c.whole) << c.line;
+        EXPECT_EQ(value, c.value) << c.line;
+    }
+    for (const Case &c : reals) {
+        double value = -9;
+        EXPECT_EQ(in->ReadReal(&value), c.whole) << c.line;
+        EXPECT_EQ(value, c.value) << c.line;
+    }
     EXPECT_FALSE(in->AtEnd());
-    EXPECT_FALSE(in->ReadInteger(&i));
+    int value = -9;
+    EXPECT_FALSE(in->ReadInteger(&value));  // no line left
     EXPECT_TRUE(in->AtEnd());
 }
 
