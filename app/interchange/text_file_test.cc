@@ -1,0 +1,71 @@
+// Whole-file helpers: CR LF output, replacing files, reading import text in its encoding.
+#include "app/interchange/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/interchange/testing.h"
+
+namespace kw {
+namespace {
+
+using testing::TempDir;
+
+std::string ReadBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TEST(TextFileTest, EveryLineBreakBecomesCrLf) {
+    EXPECT_EQ(WithCrLfLineBreaks("a\nb\r\nc\rd\n\n\r\r\n"), "a\r\nb\r\nc\r\nd\r\n\r\n\r\n\r\n");
+    EXPECT_EQ(WithCrLfLineBreaks(""), "");
+    EXPECT_EQ(WithCrLfLineBreaks("no break \xE9"), "no break \xE9");
+}
+
+TEST(TextFileTest, ReplacingALongerFileLeavesNoOldTail) {
+    TempDir dir;
+    std::string path = dir.File("recipe.txt");
+    std::ofstream(path, std::ios::binary) << std::string(1000, 'o');
+    int error = 0;
+    ASSERT_TRUE(WriteCp1252TextFile(path,
+                                    "Cr\xE8me\nbr\xFBl\xE9"
+                                    "e\n",
+                                    &error))
+        << error;
+    EXPECT_EQ(ReadBytes(path),
+              "Cr\xE8me\r\nbr\xFBl\xE9"
+              "e\r\n");
+}
+
+TEST(TextFileTest, FailuresGiveTheirCause) {
+    TempDir dir;
+    int error = 0;
+    EXPECT_FALSE(WriteCp1252TextFile(dir.Path(), "x", &error));  // a directory is not replaced
+    EXPECT_NE(error, 0);
+    error = 0;
+    EXPECT_FALSE(WriteCp1252TextFile(dir.File("no/such/dir.txt"), "x", &error));
+    EXPECT_EQ(error, ENOENT);
+    std::string text = "kept";
+    EXPECT_FALSE(
+        ReadTextFileAsCp1252(dir.File("missing.txt"), platform::Encoding::kAuto, &text, &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(text, "");
+}
+
+TEST(TextFileTest, ImportTextArrivesInWindows1252) {
+    TempDir dir;
+    std::string path = dir.File("dos.txt");
+    std::ofstream(path, std::ios::binary) << "\xC4\xC4\xC4 Saut\x82 at 350\xF8\r\n";
+    std::string text;
+    ASSERT_TRUE(ReadTextFileAsCp1252(path, platform::Encoding::kAuto, &text));
+    EXPECT_EQ(text, "--- Saut\xE9 at 350\xB0\r\n");
+    ASSERT_TRUE(ReadTextFileAsCp1252(path, platform::Encoding::kCp1252, &text));
+    EXPECT_EQ(text, "\xC4\xC4\xC4 Saut\x82 at 350\xF8\r\n");
+}
+
+}  // namespace
+}  // namespace kw
