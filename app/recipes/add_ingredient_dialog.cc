@@ -13,10 +13,6 @@ int FirstChoiceOf(int kind) {
     return kind == kItems ? 0 : 1;
 }
 
-bool IsQuantityCharacter(char c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == ' ' || c == '/';
-}
-
 std::string CutToFieldWidth(std::string text) {
     if (text.size() > kMaxIngredientTextLength) text.resize(kMaxIngredientTextLength);
     return text;
@@ -62,7 +58,8 @@ IngredientDialog IngredientDialog::ForGridRow(const IngredientGrid &grid, int ro
     line.choice = parsed.choice;
     line.name = parsed.name;
     line.preparation = parsed.preparation;
-    return IngredientDialog("Edit Ingredient", line, grid.Line(row).quantity, context.catalog);
+    std::string quantity = grid.IsDataRow(row) ? grid.Line(row).quantity : "";
+    return IngredientDialog("Edit Ingredient", line, quantity, context.catalog);
 }
 
 std::string IngredientDialog::UnitLabel(const NumberSettings &settings) const {

@@ -7,18 +7,13 @@
 #include "app/recipes/name_compare.h"
 
 namespace kw {
+
+const char *const kUnitColumnChoices[15] = {"-", "item", "items", "oz",  "lb", "fl-oz", "pt", "kg",
+                                            "g", "cup",  "cups",  "ltr", "ml", "tbsp",  "tsp"};
+
 namespace {
 
 constexpr const char *kHeaders[kGridColumnCount] = {"", "Quantity", "Units", "Name", "Preparation"};
-
-// The unit texts the cell check accepts beside a number (lower case).
-constexpr const char *kAcceptedUnits[] = {"item(s)", "item", "items", "oz",   "lb",
-                                          "fl-oz",   "pt",   "kg",    "g",    "cup",
-                                          "cups",    "ltr",  "ml",    "tbsp", "tsp"};
-
-bool IsQuantityCharacter(char c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == ' ' || c == '/';
-}
 
 std::string Lowered(std::string text) {
     for (char &c : text)
@@ -26,9 +21,12 @@ std::string Lowered(std::string text) {
     return text;
 }
 
+// The unit texts the cell check accepts beside a number (lower case): the unit column's list
+// without "-", and the items spelling of the export.
 bool IsAcceptedUnit(const std::string &unit) {
-    return std::any_of(std::begin(kAcceptedUnits), std::end(kAcceptedUnits),
-                       [&](const char *accepted) { return unit == accepted; });
+    if (unit == "item(s)") return true;
+    return unit != "-" && std::any_of(std::begin(kUnitColumnChoices), std::end(kUnitColumnChoices),
+                                      [&](const char *choice) { return unit == choice; });
 }
 
 // Cuts an overlong name or preparation to the field width, after message 513.
@@ -45,9 +43,6 @@ void RuleOut(const IngredientRecord &record, DietFlags &diet) {
 }
 
 }  // namespace
-
-const char *const kUnitColumnChoices[15] = {"-", "item", "items", "oz",  "lb", "fl-oz", "pt", "kg",
-                                            "g", "cup",  "cups",  "ltr", "ml", "tbsp",  "tsp"};
 
 const char *GridHeaderText(int column) {
     return column >= 0 && column < kGridColumnCount ? kHeaders[column] : "";
@@ -111,6 +106,10 @@ void IngredientGrid::DeleteRow(int row) {
 
 ParsedRow IngredientGrid::ParseRow(int row, const UnitContext &context, bool warn) const {
     ParsedRow parsed;
+    if (!IsDataRow(row)) {
+        parsed.empty = true;
+        return parsed;
+    }
     const GridLine &line = Line(row);
     parsed.quantity = static_cast<float>(ParseQuantity(line.quantity));
     parsed.name = line.name;

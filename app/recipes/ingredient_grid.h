@@ -102,6 +102,7 @@ class IngredientGrid final {
     bool IsDataRow(int row) const { return row >= 1 && row < RowCount(); }
     // The text of any cell: the header in row 0, the row number ("%d") in column 0.
     std::string CellText(int row, int column) const;
+    // A data row (1 to RowCount() - 1).
     const GridLine &Line(int row) const { return rows_.at(static_cast<size_t>(row - 1)); }
 
     // Plain cell and row changes, as the form makes them while loading; they mark nothing.
@@ -121,6 +122,7 @@ class IngredientGrid final {
     int UnnamedCount() const { return unnamed_count_; }
 
     // Reads a row back: quantity, unit (ParseUnit with the given warn flag), name, preparation.
+    // A row number outside the data rows reads as an empty row.
     ParsedRow ParseRow(int row, const UnitContext &context, bool warn) const;
 
     // An in-place edit ended with text. A text equal to the cell's (with case) changes nothing;

@@ -16,7 +16,6 @@ void MemoryIngredientCatalog::Put(IngredientRecord record) {
 }
 
 std::optional<IngredientRecord> MemoryIngredientCatalog::FindIngredient(std::string_view name) {
-    ++lookups_;
     for (const auto &r : records_)
         if (EqualsIgnoringCase(r.name, name)) return r;
     return std::nullopt;

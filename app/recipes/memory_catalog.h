@@ -14,15 +14,12 @@ class MemoryIngredientCatalog final : public IngredientCatalog {
   public:
     // Adds the record, or replaces the one with the same name (case ignored).
     void Put(IngredientRecord record);
-    // Number of FindIngredient calls so far (tests count record look-ups with it).
-    int Lookups() const { return lookups_; }
 
     std::optional<IngredientRecord> FindIngredient(std::string_view name) override;
     std::vector<std::string> NamesBeginningWith(std::string_view letters) override;
 
   private:
     std::vector<IngredientRecord> records_;
-    int lookups_ = 0;
 };
 
 class MemoryPreparationTerms final : public PreparationTerms {

@@ -42,6 +42,11 @@ std::string FormatQuantity(const NumberSettings &settings, double amount, int pl
 // or the amount is negative or too large for a whole-number text.
 std::optional<std::string> FormatFraction(double amount, double tolerance);
 
+// The characters a typed quantity may hold: digits, ".", blank and "/".
+inline bool IsQuantityCharacter(char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == ' ' || c == '/';
+}
+
 // A cost with two decimals ("%0.2f"): 1.5 is "1.50".
 std::string FormatCost(double cost);
 
