@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace kw::ctrl {
@@ -45,6 +46,11 @@ struct ReadRow {
     int main;
     int minutes;
 };
+
+// Names each row by its style and text in test listings.
+void PrintTo(const ReadRow &row, std::ostream *os) {
+    *os << "style 0x" << std::hex << row.style << " text '" << row.text << "'";
+}
 
 class SpinReadTest : public ::testing::TestWithParam<ReadRow> {};
 
