@@ -10,6 +10,8 @@ class KWEDIT final : public QLineEdit {
   public:
     // notify receives KWEN_SETFOCUS and KWEN_KILLFOCUS after the edit box handled them.
     KWEDIT(bool timeMode, std::function<void(int)> notify, QWidget *parent);
+    // Stops the notifications: the control calls it when it goes away before its edit box.
+    void detach() { notify_ = nullptr; }
 
   protected:
     void keyPressEvent(QKeyEvent *event) override;

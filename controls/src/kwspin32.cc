@@ -59,7 +59,12 @@ KWSPIN32::KWSPIN32(unsigned style, QWidget *parent, int controlId)
     writeText();
 }
 
-KWSPIN32::~KWSPIN32() = default;
+KWSPIN32::~KWSPIN32() {
+    // The edit box outlives this destructor (QWidget deletes children later) and loses the
+    // focus on its way out; it must not report that to a control that is gone.
+    edit_->detach();
+    disconnect(edit_, nullptr, this, nullptr);
+}
 
 intptr_t KWSPIN32::sendMessage(unsigned message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {

@@ -91,6 +91,7 @@ class KWSpin32Test : public QObject {
     void styleBitMessages();
     void textIsWrittenOnlyWhenItDiffers();
     void focusGoesToTheEditAndNotificationsCarryTheId();
+    void destroyedControlHearsNothingFromItsEdit();
     void picturesOfTheTimeControl();
 };
 
@@ -440,6 +441,18 @@ void KWSpin32Test::focusGoesToTheEditAndNotificationsCarryTheId() {
     QCOMPARE(textAtKillFocus, QString("0:00"));
     QCOMPARE(commands.last().at(0).toInt(), kControlId);
     QCOMPARE(commands.last().at(1).toInt(), KWEN_KILLFOCUS);
+}
+
+void KWSpin32Test::destroyedControlHearsNothingFromItsEdit() {
+    Form form(kTime);
+    QVERIFY(form.ready());
+    form.type("1:2");
+    QVERIFY(form.spin->edit()->hasFocus());
+    QSignalSpy commands(form.spin, &KWSPIN32::command);
+    delete form.spin;  // the edit box loses the focus while its control goes away
+    QCOMPARE(commands.count(), 0);
+    QTest::mouseClick(form.other, Qt::LeftButton);
+    QVERIFY(form.other->hasFocus());
 }
 
 void KWSpin32Test::picturesOfTheTimeControl() {
