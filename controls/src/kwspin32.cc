@@ -172,7 +172,6 @@ void KWSPIN32::cancelMode() {
     repeat_->stop();
     bool wasPressed = (state_->buttons & (KWSB_PRESSED | KWSB_POINTERLEFT)) != 0;
     state_->buttons &= ~(KWSB_PRESSED | KWSB_POINTERLEFT);
-    state_->stepping = kw::ctrl::SpinPartId::kNone;
     if (wasPressed) update();
 }
 
@@ -249,7 +248,6 @@ void KWSPIN32::hideEvent(QHideEvent *event) {
 
 void KWSPIN32::pressHalf(unsigned halfBit) {
     state_->buttons = (state_->buttons & ~(KWSB_PRESSED | KWSB_POINTERLEFT)) | halfBit;
-    state_->stepping = kw::ctrl::PartForHalf(state_->style, halfBit);
     stepOnce();
     repeat_->start(kFirstRepeatMs);
     update();

@@ -26,7 +26,6 @@ struct SpinState {
     SpinPart minutes{0, 59, 0};  // used in time mode only
     SpinPart main;               // the hours in time mode, the number otherwise
     unsigned buttons = 0;        // KWSB_* bits
-    SpinPartId stepping = SpinPartId::kNone;
     int32_t colors[KWSC_COUNT] = {KWSC_DEFAULT, KWSC_DEFAULT, KWSC_DEFAULT, KWSC_DEFAULT,
                                   KWSC_DEFAULT};
 };
