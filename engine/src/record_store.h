@@ -37,7 +37,7 @@ struct BlockHeader {
     int32_t magic = kStoreMagic;
     int32_t capacity = 0;  // bytes of the data area
     int32_t used = 0;      // bytes of the data area in use
-    int32_t useCount = 1;  // 1 for a live block
+    int32_t useCount = 1;  // 1 for a live block, 0 once freed
     int32_t next = -1;     // next block in the record chain
     int32_t prev = -1;     // previous block in the record chain
 };
@@ -92,16 +92,16 @@ class RecordStore {
     // Bytes read (clamped to the used length, 0 at or past it), or -1.
     int32_t ReadData(int32_t ref, int32_t position, void *buffer, int32_t length);
 
-    // Record level, used by the record access layer.
     // Record level, used by the record access layer. "A live record block" below means a sound
     // block that is neither freed nor the free-list block; anything else gives 403.
     //
     // Adds record (recordLength bytes) as a new block appended to the chain. When serialOffset
     // is 0 or more (pass -1 for a table without a U field) the serial counter is written into
-    // record at that offset first (so the caller's buffer shows it, even when the add fails)
-    // and incremented once the record is stored. Returns 0 with *ref set; 518 (KWERR_NOSPACE)
-    // when no block could be allocated, with the cause in LastError(); 506 (KWERR_EXTENDED)
-    // with LastError() when a later write failed (the block is given back when possible).
+    // record at that offset once a block is allocated (so the caller's buffer shows it, even
+    // when a later write fails) and incremented once the record is stored.
+    // Returns 0 with *ref set; 518 (KWERR_NOSPACE) when no block could be allocated, with the
+    // cause in LastError(); 506 (KWERR_EXTENDED) with LastError() when a later write failed
+    // (the block is given back when possible).
     int32_t AddRecord(uint8_t *record, int32_t recordLength, int32_t serialOffset, int32_t *ref);
     // Writes record over the live record block at ref (position 0); 404 when it is longer than
     // the block's capacity. False with LastError() on failure.
