@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <numeric>
 #include <vector>
 
 #include "store_test_support.h"

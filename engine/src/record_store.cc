@@ -6,8 +6,6 @@
 // freed or unlinked, at Reset, SetChain, DropFreeList and Close. Adding a record into a reused
 // block and counting serials only change the header in memory; a flush does not write it.
 #include <algorithm>
-#include <cstring>
-#include <new>
 
 #include "record_store_impl.h"
 

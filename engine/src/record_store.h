@@ -53,7 +53,8 @@ class RecordStore {
     static std::unique_ptr<RecordStore> Open(const std::string &path, int32_t bufferCount,
                                              int32_t cacheMode);
 
-    // Closes without reporting (best effort: header and dirty buffers written when possible).
+    // Closes without reporting when Close() was not called or failed (best effort: header and
+    // dirty buffers written when the file allows).
     ~RecordStore();
 
     RecordStore(const RecordStore &) = delete;

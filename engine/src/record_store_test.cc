@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
 #include <vector>
 
 #include "kwdata.h"
