@@ -43,8 +43,8 @@ int BTree::Impl::Step(bool forward, uint8_t *key, int32_t *length, int32_t *ref,
             const int32_t keyLength = view.KeyLength(slot);
             if (keyLength > kMaxKeyBuffer) return 308;
             if (onEntry) {
-                const int c = CompareKeys(*layout, view.Key(slot), keyLength,
-                                          from.Key(cursorSlot), from.KeyLength(cursorSlot));
+                const int c = CompareKeys(*layout, view.Key(slot), keyLength, from.Key(cursorSlot),
+                                          from.KeyLength(cursorSlot));
                 if (forward ? c <= 0 : c >= 0) return 308;  // out of order: a damaged chain
             }
             if (key) std::memcpy(key, view.Key(slot), static_cast<size_t>(keyLength));

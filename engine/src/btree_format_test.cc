@@ -51,10 +51,13 @@ TEST_F(BTreeFormatTest, NewFileHasHeaderAndEmptyRootLeaf) {
     const std::vector<uint8_t> bytes = ReadBytes(path_);
     ASSERT_EQ(bytes.size(), 1024u);
     const int32_t header[] = {0x00011A3B, 512, 1, 4, 512, -1, 1024};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(Int32At(bytes, 4 * i), header[i]) << "field " << i;
-    for (size_t i = 28; i < 512; ++i) ASSERT_EQ(bytes[i], 0) << "page 0 byte " << i;
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(Int32At(bytes, 4 * i), header[i]) << "field " << i;
+    for (size_t i = 28; i < 512; ++i)
+        ASSERT_EQ(bytes[i], 0) << "page 0 byte " << i;
     const int32_t leaf[] = {-1, -1, -1, 0, 0};  // siblings, leaf, no entries, no key bytes
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(Int32At(bytes, 512 + 4 * i), leaf[i]) << "field " << i;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Int32At(bytes, 512 + 4 * i), leaf[i]) << "field " << i;
 }
 
 TEST_F(BTreeFormatTest, FirstEntryLivesInTheRootLeafAtOffset512) {
@@ -77,7 +80,8 @@ TEST_F(BTreeFormatTest, FirstSplitMakesLevelsTwoAndAppendsTwoPagesSoTheRootMoves
     auto tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
     // 8-byte keys: a page takes 30 entries (K + 8n + 8 + 28 < 512); the 31st splits it.
-    for (int i = 0; i < 30; ++i) ASSERT_EQ(InsertKey(*tree, i), 0);
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
     EXPECT_EQ(ReadHeader(path_).end, 1024);
     ASSERT_EQ(InsertKey(*tree, 30), 0);
     ASSERT_TRUE(tree->Flush());
@@ -152,7 +156,8 @@ TEST_F(BTreeFormatTest, DuplicateInsertGives303AndLeavesTheTreeUnchanged) {
     layout_.perPartCompare = true;
     auto tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
-    for (int i = 0; i < 500; ++i) ASSERT_EQ(InsertKey(*tree, i), 0);
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
     ASSERT_TRUE(tree->Flush());
     const std::vector<uint8_t> before = ReadBytes(path_);
     EXPECT_EQ(tree->Insert(Bytes(Key(250)), 8, 5), -1);
@@ -179,7 +184,8 @@ TEST_F(BTreeFormatTest, NextAfterTheLastGives2AndPreviousThenGivesTheLast) {
     ASSERT_TRUE(tree->Last());
     EXPECT_EQ(tree->Prev(key, &length, &ref), 3);
 
-    for (int i = 0; i < 300; ++i) ASSERT_EQ(InsertKey(*tree, i), 0);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
     ASSERT_TRUE(tree->Last());
     ASSERT_EQ(tree->Prev(key, &length, &ref), 0);
     EXPECT_EQ(ref, 1299);
@@ -212,7 +218,8 @@ TEST_F(BTreeFormatTest, NextAfterTheLastGives2AndPreviousThenGivesTheLast) {
 TEST_F(BTreeFormatTest, DeletingEveryKeyOfADeepTreeLeavesAnEmptyRootLeaf) {
     auto tree = BTree::Open(path_, &layout_, 0, 1);  // 4 write-through buffers
     ASSERT_TRUE(tree);
-    for (int i = 0; i < 3000; ++i) ASSERT_EQ(InsertKey(*tree, (i * 7919) % 3000), 0);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(InsertKey(*tree, (i * 7919) % 3000), 0);
     ASSERT_GE(ReadHeader(path_).levels, 3);
     const int32_t end = ReadHeader(path_).end;
     for (int i = 0; i < 3000; ++i) {
@@ -237,14 +244,16 @@ TEST_F(BTreeFormatTest, DeletingEveryKeyOfADeepTreeLeavesAnEmptyRootLeaf) {
     // Filling it again takes the freed pages before the file grows.
     tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
-    for (int i = 0; i < 3000; ++i) ASSERT_EQ(InsertKey(*tree, (i * 7919) % 3000), 0);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(InsertKey(*tree, (i * 7919) % 3000), 0);
     EXPECT_EQ(ReadHeader(path_).end, end);
 }
 
 TEST_F(BTreeFormatTest, ResetEmptiesTheTreeWithoutShorteningTheFile) {
     auto tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(InsertKey(*tree, i), 0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
     ASSERT_TRUE(tree->Flush());
     const size_t size = ReadBytes(path_).size();
     ASSERT_TRUE(tree->Reset());
@@ -252,14 +261,16 @@ TEST_F(BTreeFormatTest, ResetEmptiesTheTreeWithoutShorteningTheFile) {
     const std::vector<uint8_t> bytes = ReadBytes(path_);
     EXPECT_EQ(bytes.size(), size);
     const int32_t header[] = {0x00011A3B, 512, 1, 4, 512, -1, 1024};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(Int32At(bytes, 4 * i), header[i]) << "field " << i;
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(Int32At(bytes, 4 * i), header[i]) << "field " << i;
     EXPECT_EQ(Int32At(bytes, 512 + 8), -1);
     EXPECT_EQ(Int32At(bytes, 512 + 12), 0);
     uint8_t key[kMaxKeyBuffer];
     int32_t length, ref;
     EXPECT_EQ(tree->Next(key, &length, &ref), 2);
     // The tree grows again from the start of the file.
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(InsertKey(*tree, i), 0);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
     ASSERT_TRUE(tree->First());
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(tree->Next(key, &length, &ref), 0);
@@ -276,7 +287,8 @@ TEST_F(BTreeFormatTest, WriteThroughWritesAtOnceAndDeferredWaitsForFlush) {
         ASSERT_EQ(InsertKey(*tree, 1), 0);
         EXPECT_EQ(Int32At(ReadBytes(path_), 512 + 12), mode == 2 ? 0 : 1);
         // The header never waits: the split's new root is on disk at once in every mode.
-        for (int i = 2; i <= 31; ++i) ASSERT_EQ(InsertKey(*tree, i), 0);
+        for (int i = 2; i <= 31; ++i)
+            ASSERT_EQ(InsertKey(*tree, i), 0);
         EXPECT_EQ(ReadHeader(path_).levels, 2);
         ASSERT_TRUE(tree->Flush());
         EXPECT_EQ(Int32At(ReadBytes(path_), 512 + 12), 15);
@@ -288,12 +300,15 @@ TEST_F(BTreeFormatTest, FilesWithOtherPageSizesAreUsedWithTheirOwnSize) {
     // A 1024-byte-page file made by hand: header, empty root leaf at 1024.
     std::vector<uint8_t> bytes(2048, 0);
     const int32_t header[] = {0x00011A3B, 1024, 1, 4, 1024, -1, 2048};
-    for (int i = 0; i < 7; ++i) PutInt32(bytes, 4 * i, header[i]);
-    for (int i = 0; i < 3; ++i) PutInt32(bytes, 1024 + 4 * i, -1);
+    for (int i = 0; i < 7; ++i)
+        PutInt32(bytes, 4 * i, header[i]);
+    for (int i = 0; i < 3; ++i)
+        PutInt32(bytes, 1024 + 4 * i, -1);
     WriteBytes(path_, bytes);
     auto tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
-    for (int i = 0; i < 2000; ++i) ASSERT_EQ(InsertKey(*tree, (i * 7919) % 2000), 0);
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(InsertKey(*tree, (i * 7919) % 2000), 0);
     ASSERT_TRUE(tree->Flush());
     EXPECT_EQ(ReadHeader(path_).end % 1024, 0);
     EXPECT_EQ(ReadHeader(path_).levels, 2);  // 1024-byte pages hold twice the entries

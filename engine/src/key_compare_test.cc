@@ -58,7 +58,7 @@ TEST(KeyCompareTest, NoCaseFoldsOnlyAToZ) {
     const KeyLayout layout = Layout(KW_KEY_CHAR | KW_KEY_NOCASE, {4});
     EXPECT_EQ(Cmp(layout, "abcd", "ABCD"), 0);
     EXPECT_EQ(Cmp(layout, "abcd", "ABCE"), -1);
-    EXPECT_EQ(Cmp(layout, "a___", "____"), -1);  // 'A' (0x41) before '_' (0x5F)
+    EXPECT_EQ(Cmp(layout, "a___", "____"), -1);       // 'A' (0x41) before '_' (0x5F)
     EXPECT_EQ(Cmp(layout, "\xe9xxx", "\xc9xxx"), 1);  // accented letters are not folded
     const KeyLayout caseSensitive = Layout(KW_KEY_CHAR, {4});
     EXPECT_EQ(Cmp(caseSensitive, "abcd", "ABCD"), 1);

@@ -43,7 +43,8 @@ class PagePoolTest : public ::testing::Test {
 TEST_F(PagePoolTest, LeastRecentlyUsedBufferIsReusedAndHitsReadNothing) {
     auto pool = Pool(4, 2);
     PageRef ref;
-    for (int32_t offset : {512, 1024, 1536, 2048}) ASSERT_EQ(pool->Fetch(offset, kEnd, &ref), 0);
+    for (int32_t offset : {512, 1024, 1536, 2048})
+        ASSERT_EQ(pool->Fetch(offset, kEnd, &ref), 0);
     EXPECT_EQ(plan_.reads, 4);
     ASSERT_EQ(pool->Fetch(512, kEnd, &ref), 0);  // hit: 512 becomes most recently used
     EXPECT_EQ(plan_.reads, 4);
@@ -57,7 +58,8 @@ TEST_F(PagePoolTest, LeastRecentlyUsedBufferIsReusedAndHitsReadNothing) {
 TEST_F(PagePoolTest, PinnedBuffersAreNeverEvicted) {
     auto pool = Pool(4, 2);
     PageRef pinned[4];
-    for (int i = 0; i < 4; ++i) ASSERT_EQ(pool->Fetch(512 * (i + 1), kEnd, &pinned[i]), 0);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(pool->Fetch(512 * (i + 1), kEnd, &pinned[i]), 0);
     PageRef more;
     EXPECT_EQ(pool->Fetch(2560, kEnd, &more), 305);
     EXPECT_EQ(pool->TakeFresh(&more), 305);
@@ -74,7 +76,8 @@ TEST_F(PagePoolTest, DeferredPagesAreWrittenOnEvictionOrFlushOnce) {
     ASSERT_EQ(pool->Release(ref), 0);
     EXPECT_EQ(plan_.writes, 0);
     EXPECT_EQ(ChildOnDisk(512), 0);
-    for (int32_t offset : {1024, 1536, 2048, 2560}) ASSERT_EQ(pool->Fetch(offset, kEnd, &ref), 0);
+    for (int32_t offset : {1024, 1536, 2048, 2560})
+        ASSERT_EQ(pool->Fetch(offset, kEnd, &ref), 0);
     EXPECT_EQ(plan_.writes, 1);  // 512 went out when its buffer was reused
     EXPECT_EQ(ChildOnDisk(512), 7);
 
@@ -150,7 +153,8 @@ TEST_F(PagePoolTest, FailedWriteBackFailsTheAccessAndKeepsThePageDirty) {
     ASSERT_EQ(pool->Fetch(512, kEnd, &ref), 0);
     Mark(ref, 5);
     ASSERT_EQ(pool->Release(ref), 0);
-    for (int32_t offset : {1024, 1536, 2048}) ASSERT_EQ(pool->Fetch(offset, kEnd, &ref), 0);
+    for (int32_t offset : {1024, 1536, 2048})
+        ASSERT_EQ(pool->Fetch(offset, kEnd, &ref), 0);
     ref.Unpin();
     plan_.failWritesFrom = plan_.writes;
     EXPECT_EQ(pool->Fetch(2560, kEnd, &ref), 402);
