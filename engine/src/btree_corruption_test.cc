@@ -204,6 +204,31 @@ TEST_F(BTreeCorruptionTest, ADamagedFreeListIsNotHandedOut) {
     }
 }
 
+TEST_F(BTreeCorruptionTest, ASplitThatFailsGivesItsNewPageBack) {
+    // The second leaf names a left sibling outside the file: splitting it must fail before
+    // anything changes, and the page it had appended goes to the free list.
+    const int32_t second = Int32At(pristine_, FirstLeaf() + 4);
+    std::vector<uint8_t> bytes = pristine_;
+    PutInt32(bytes, second + 0, 1 << 30);
+    auto tree = OpenDamaged(bytes);
+    ASSERT_TRUE(tree);
+    const int32_t end = Int32At(pristine_, 24);
+    std::string key = "k000001A";  // sorts inside the second leaf's range (k0000016..k0000031)
+    int rc = 0;
+    for (char c = 'A'; c <= 'Z' && rc == 0; ++c) {
+        key[7] = c;
+        rc = tree->Insert(Bytes(key), 8, 1);
+    }
+    ASSERT_EQ(rc, -1);
+    EXPECT_EQ(tree->LastError(), 304);
+    ASSERT_TRUE(tree->Close());
+    bytes = ReadBytes(path_);
+    EXPECT_EQ(Int32At(bytes, 24), end + 512);
+    EXPECT_EQ(Int32At(bytes, 20), end);  // the appended page heads the free list
+    EXPECT_EQ(Int32At(bytes, end + 8), -2);
+    EXPECT_EQ(Int32At(bytes, second + 12), 30);  // the full leaf is as it was
+}
+
 TEST_F(BTreeCorruptionTest, RandomByteDamageGivesErrorsNeverCrashes) {
     std::mt19937 rng(4242);
     const std::set<int32_t> allowed = {301, 302, 303, 304, 305, 308, 402};

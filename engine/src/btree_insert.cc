@@ -98,17 +98,23 @@ int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
             page::PageBytes(entries, j + 1, total) > pageSize || view.Left() == offset) {
             return 308;  // only a damaged page (keys too long for it) gets here
         }
-        int32_t newPage, newRoot = -1;
-        if (const int rc = AllocatePage(&newPage); rc != 0) return rc;
-        if (isRoot) {
-            if (const int rc = AllocatePage(&newRoot); rc != 0) return rc;
-        }
+        int32_t newPage = -1, newRoot = -1;
         PageRef neighbour, leftHalf, rightHalf;
-        if (view.Left() != -1) {
-            if (const int rc = Fetch(view.Left(), &neighbour); rc != 0) return rc;
+        int rc = AllocatePage(&newPage);
+        if (rc == 0 && isRoot) rc = AllocatePage(&newRoot);
+        if (rc == 0 && view.Left() != -1) rc = Fetch(view.Left(), &neighbour);
+        if (rc == 0) rc = pool->TakeFresh(&leftHalf);
+        if (rc == 0) rc = pool->TakeFresh(&rightHalf);
+        if (rc != 0) {
+            // Nothing changed yet; the pages allocated go back to the free list (best effort:
+            // a page that cannot be freed is only lost space).
+            neighbour.Unpin();
+            leftHalf.Unpin();
+            for (int32_t allocated : {newRoot, newPage}) {
+                if (allocated != -1) FreePage(allocated);
+            }
+            return rc;
         }
-        if (const int rc = pool->TakeFresh(&leftHalf); rc != 0) return rc;
-        if (const int rc = pool->TakeFresh(&rightHalf); rc != 0) return rc;
 
         const uint8_t *separatorKey;
         int32_t separatorLength, separatorChild;
