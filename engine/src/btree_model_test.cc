@@ -10,6 +10,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -114,6 +115,10 @@ struct KeyClass {
     int32_t flags;
     std::vector<int32_t> partLengths;  // the serial part, when not unique, is appended
 };
+
+void PrintTo(const KeyClass &kc, std::ostream *os) {
+    *os << kc.name;
+}
 
 KeyLayout MakeLayout(const KeyClass &kc) {
     KeyLayout layout;
