@@ -125,26 +125,7 @@ int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child) {
     return 0;
 }
 
-int BTree::Impl::Descend(const uint8_t *key, int32_t length, int32_t *leaf) {
-    path.clear();
-    int32_t offset = header.root;
-    for (;;) {
-        PageRef ref;
-        if (const int rc = Fetch(offset, &ref); rc != 0) return rc;
-        const page::View view(ref.Data());
-        if (view.IsLeaf()) break;
-        if (view.Child() == page::kFreedChild) return 308;
-        bool found;
-        const int32_t slot = page::Search(*layout, view, key, length, &found);
-        const int32_t child = slot < view.Count() ? view.Value(slot) : view.Child();
-        if (const int rc = PushStep(offset, slot, child); rc != 0) return rc;
-        offset = child;
-    }
-    *leaf = offset;
-    return 0;
-}
-
-int BTree::Impl::DescendEdge(bool last, int32_t *leaf) {
+int BTree::Impl::Descend(const uint8_t *key, int32_t length, bool last, int32_t *leaf) {
     path.clear();
     int32_t offset = header.root;
     for (;;) {
@@ -154,7 +135,11 @@ int BTree::Impl::DescendEdge(bool last, int32_t *leaf) {
         if (view.IsLeaf()) break;
         if (view.Child() == page::kFreedChild) return 308;
         const int32_t n = view.Count();
-        const int32_t slot = (last || n == 0) ? n : 0;
+        int32_t slot = (last || n == 0) ? n : 0;
+        if (key) {
+            bool found;
+            slot = page::Search(*layout, view, key, length, &found);
+        }
         const int32_t child = slot < n ? view.Value(slot) : view.Child();
         if (const int rc = PushStep(offset, slot, child); rc != 0) return rc;
         offset = child;
@@ -163,16 +148,25 @@ int BTree::Impl::DescendEdge(bool last, int32_t *leaf) {
     return 0;
 }
 
-int BTree::Impl::Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref) {
-    int32_t leaf;
-    if (const int rc = Descend(key, length, &leaf); rc != 0) return rc;
+int BTree::Impl::Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot,
+                        bool *found) {
+    if (const int rc = Descend(key, length, false, leaf); rc != 0) return rc;
     PageRef page;
-    if (const int rc = Fetch(leaf, &page); rc != 0) return rc;
-    const page::View view(page.Data());
-    const int32_t slot = page::Search(*layout, view, key, length, found);
+    if (const int rc = Fetch(*leaf, &page); rc != 0) return rc;
+    *slot = page::Search(*layout, page::View(page.Data()), key, length, found);
+    return 0;
+}
+
+int BTree::Impl::Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref) {
+    int32_t leaf, slot;
+    if (const int rc = Locate(key, length, &leaf, &slot, found); rc != 0) return rc;
     cursorPage = leaf;
     cursorSlot = *found ? slot : slot - 1;
-    if (*found && ref) *ref = view.Value(slot);
+    if (*found && ref) {
+        PageRef page;
+        if (const int rc = Fetch(leaf, &page); rc != 0) return rc;
+        *ref = page::View(page.Data()).Value(slot);
+    }
     return 0;
 }
 
@@ -273,7 +267,7 @@ bool BTree::First() {
     Impl &t = *impl_;
     int rc = t.Begin();
     int32_t leaf = -1;
-    if (rc == 0) rc = t.DescendEdge(false, &leaf);
+    if (rc == 0) rc = t.Descend(nullptr, 0, false, &leaf);
     if (t.End(rc) != 0) return false;
     t.cursorPage = leaf;
     t.cursorSlot = -1;
@@ -284,7 +278,7 @@ bool BTree::Last() {
     Impl &t = *impl_;
     int rc = t.Begin();
     int32_t leaf = -1;
-    if (rc == 0) rc = t.DescendEdge(true, &leaf);
+    if (rc == 0) rc = t.Descend(nullptr, 0, true, &leaf);
     PageRef page;
     if (rc == 0) rc = t.Fetch(leaf, &page);
     if (t.End(rc) != 0) return false;

@@ -15,9 +15,11 @@
 namespace kw::engine {
 namespace {
 
+using testing::Bytes;
 using testing::Int32At;
 using testing::PutInt32;
 using testing::ReadBytes;
+using testing::SeqKey;
 using testing::WriteBytes;
 
 constexpr int kKeys = 2000;
@@ -33,21 +35,13 @@ class BTreeCorruptionTest : public ::testing::Test {
         auto tree = BTree::Open(path_, &layout_, 20, 2);
         ASSERT_TRUE(tree);
         for (int i = 0; i < kKeys; ++i) {
-            ASSERT_EQ(tree->Insert(Bytes(Key(i)), 8, 1000 + i), 0);
+            ASSERT_EQ(tree->Insert(Bytes(SeqKey(i)), 8, 1000 + i), 0);
         }
         ASSERT_TRUE(tree->Close());
         pristine_ = ReadBytes(path_);
         ASSERT_GE(Int32At(pristine_, 8), 3);  // root, inner pages, leaves
     }
 
-    static std::string Key(int i) {
-        char text[16];
-        std::snprintf(text, sizeof text, "k%07d", i);
-        return text;
-    }
-    static const uint8_t *Bytes(const std::string &s) {
-        return reinterpret_cast<const uint8_t *>(s.data());
-    }
     int32_t Root() const { return Int32At(pristine_, 16); }
     // Value i of the page at offset (child or record reference).
     int32_t ValueOf(int32_t page, int32_t i) const {
@@ -101,15 +95,15 @@ TEST_F(BTreeCorruptionTest, InconsistentCountsGive308) {
         }
         auto tree = OpenDamaged(bytes);
         ASSERT_TRUE(tree);
-        EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+        EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
         EXPECT_EQ(tree->LastError(), 308);
         EXPECT_EQ(tree->Insert(Bytes("k0000000a"), 8, 1), -1);
-        EXPECT_EQ(tree->Delete(Bytes(Key(1)), 8), -1);
+        EXPECT_EQ(tree->Delete(Bytes(SeqKey(1)), 8), -1);
         int entries;
         EXPECT_EQ(ScanToEnd(*tree, &entries), -1);
         EXPECT_EQ(tree->LastError(), 308);
         // Keys on intact pages are still found.
-        EXPECT_EQ(tree->Find(Bytes(Key(kKeys - 1)), 8, &ref), 0);
+        EXPECT_EQ(tree->Find(Bytes(SeqKey(kKeys - 1)), 8, &ref), 0);
     }
 }
 
@@ -122,7 +116,7 @@ TEST_F(BTreeCorruptionTest, BadPageOffsetsGive304) {
         PutInt32(bytes, FirstInner() + 20 + k + 4 * n, bad);  // child of entry 0
         auto tree = OpenDamaged(bytes);
         ASSERT_TRUE(tree);
-        EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+        EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
         EXPECT_EQ(tree->LastError(), 304) << bad;
         EXPECT_FALSE(tree->First());
     }
@@ -131,7 +125,7 @@ TEST_F(BTreeCorruptionTest, BadPageOffsetsGive304) {
     PutInt32(bytes, 16, Int32At(bytes, 24));
     auto tree = OpenDamaged(bytes);
     ASSERT_TRUE(tree);
-    EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+    EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
     EXPECT_EQ(tree->LastError(), 304);
     tree.reset();
     bytes = pristine_;
@@ -152,7 +146,7 @@ TEST_F(BTreeCorruptionTest, APageThatPointsBackIntoItsOwnPathIsRefused) {
         PutInt32(bytes, FirstInner() + 20 + k + 4 * n, target);
         auto tree = OpenDamaged(bytes, 0);
         ASSERT_TRUE(tree);
-        EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+        EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
         EXPECT_EQ(tree->LastError(), 308);
         EXPECT_FALSE(tree->First());
         EXPECT_EQ(tree->LastError(), 308);
@@ -162,7 +156,7 @@ TEST_F(BTreeCorruptionTest, APageThatPointsBackIntoItsOwnPathIsRefused) {
     PutInt32(bytes, 8, 2);
     auto tree = OpenDamaged(bytes);
     ASSERT_TRUE(tree);
-    EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+    EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
     EXPECT_EQ(tree->LastError(), 308);
 }
 
@@ -190,7 +184,7 @@ TEST_F(BTreeCorruptionTest, ADamagedFreeListIsNotHandedOut) {
     ASSERT_TRUE(tree);
     int failures = 0;
     for (int i = 0; i < 200; ++i) {
-        const std::string key = Key(kKeys + i);
+        const std::string key = SeqKey(kKeys + i);
         if (tree->Insert(Bytes(key), 8, 1) != 0) {
             EXPECT_EQ(tree->LastError(), 308);
             ++failures;
@@ -199,7 +193,7 @@ TEST_F(BTreeCorruptionTest, ADamagedFreeListIsNotHandedOut) {
     EXPECT_GT(failures, 0);
     int32_t ref;
     for (int i = 0; i < kKeys; ++i) {
-        ASSERT_EQ(tree->Find(Bytes(Key(i)), 8, &ref), 0);
+        ASSERT_EQ(tree->Find(Bytes(SeqKey(i)), 8, &ref), 0);
         ASSERT_EQ(ref, 1000 + i);
     }
 }
@@ -251,7 +245,7 @@ TEST_F(BTreeCorruptionTest, RandomByteDamageGivesErrorsNeverCrashes) {
             }
         };
         for (int i = 0; i < kKeys; i += 7)
-            check(tree->Find(Bytes(Key(i)), 8, &ref));
+            check(tree->Find(Bytes(SeqKey(i)), 8, &ref));
         int entries;
         check(ScanToEnd(*tree, &entries));
         uint8_t key[kMaxKeyBuffer];
@@ -261,7 +255,7 @@ TEST_F(BTreeCorruptionTest, RandomByteDamageGivesErrorsNeverCrashes) {
             }
         }
         for (int i = 0; i < 300; ++i) {
-            const std::string k = Key(int(rng() % (2 * kKeys)));
+            const std::string k = SeqKey(int(rng() % (2 * kKeys)));
             check(rng() % 2 ? tree->Insert(Bytes(k), 8, i) : tree->Delete(Bytes(k), 8));
         }
         tree->Close();
@@ -277,14 +271,6 @@ class BTreeIoFailureTest : public ::testing::Test {
         path_ = dir_.File("IO.i00");
         layout_.parts = {{0, 8, KW_KEY_CHAR | KW_KEY_UNIQUE}};
         layout_.keyLength = 8;
-    }
-    static std::string Key(int i) {
-        char text[16];
-        std::snprintf(text, sizeof text, "k%07d", i);
-        return text;
-    }
-    static const uint8_t *Bytes(const std::string &s) {
-        return reinterpret_cast<const uint8_t *>(s.data());
     }
     void ExpectIntactFile() {
         testing::FileChecker checker(
@@ -316,11 +302,11 @@ TEST_F(BTreeIoFailureTest, FailedWritesGive402AndAFlushCatchesUp) {
         auto tree = BTree::Open(path_, &layout_, 0, mode);
         ASSERT_TRUE(tree);
         for (int i = 0; i < 500; ++i)
-            ASSERT_EQ(tree->Insert(Bytes(Key(2 * i)), 8, i), 0);
+            ASSERT_EQ(tree->Insert(Bytes(SeqKey(2 * i)), 8, i), 0);
         files_.plan.failWritesFrom = files_.plan.writes;
         std::vector<int> inserted;
         for (int i = 0; i < 500; ++i) {
-            if (tree->Insert(Bytes(Key(2 * i + 1)), 8, i) == 0) {
+            if (tree->Insert(Bytes(SeqKey(2 * i + 1)), 8, i) == 0) {
                 inserted.push_back(2 * i + 1);
             } else {
                 // The entry may or may not be in the tree, as the failure came before or after
@@ -339,9 +325,9 @@ TEST_F(BTreeIoFailureTest, FailedWritesGive402AndAFlushCatchesUp) {
         ASSERT_TRUE(tree);
         int32_t ref;
         for (int i = 0; i < 500; ++i)
-            ASSERT_EQ(tree->Find(Bytes(Key(2 * i)), 8, &ref), 0);
+            ASSERT_EQ(tree->Find(Bytes(SeqKey(2 * i)), 8, &ref), 0);
         for (int key : inserted)
-            ASSERT_EQ(tree->Find(Bytes(Key(key)), 8, &ref), 0);
+            ASSERT_EQ(tree->Find(Bytes(SeqKey(key)), 8, &ref), 0);
     }
 }
 
@@ -349,12 +335,12 @@ TEST_F(BTreeIoFailureTest, FailedReadsGive402) {
     auto tree = BTree::Open(path_, &layout_, 0, 2);
     ASSERT_TRUE(tree);
     for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(tree->Insert(Bytes(Key(i)), 8, i), 0);
+        ASSERT_EQ(tree->Insert(Bytes(SeqKey(i)), 8, i), 0);
     files_.plan.failReads = true;
     int32_t ref;
     int failures = 0;
     for (int i = 0; i < 1000; i += 10) {
-        const int rc = tree->Find(Bytes(Key(i)), 8, &ref);
+        const int rc = tree->Find(Bytes(SeqKey(i)), 8, &ref);
         if (rc == -1) {
             EXPECT_EQ(tree->LastError(), 402);
             ++failures;
@@ -362,19 +348,19 @@ TEST_F(BTreeIoFailureTest, FailedReadsGive402) {
     }
     EXPECT_GT(failures, 0);  // four buffers cannot hold the whole tree
     files_.plan.failReads = false;
-    EXPECT_EQ(tree->Find(Bytes(Key(500)), 8, &ref), 0);
+    EXPECT_EQ(tree->Find(Bytes(SeqKey(500)), 8, &ref), 0);
     EXPECT_EQ(ref, 500);
 }
 
 TEST_F(BTreeIoFailureTest, CloseReportsAFailedFlush) {
     auto tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
-    ASSERT_EQ(tree->Insert(Bytes(Key(1)), 8, 1), 0);
+    ASSERT_EQ(tree->Insert(Bytes(SeqKey(1)), 8, 1), 0);
     files_.plan.failWritesFrom = files_.plan.writes;
     EXPECT_FALSE(tree->Close());
     EXPECT_EQ(tree->LastError(), 402);
     int32_t ref;
-    EXPECT_EQ(tree->Find(Bytes(Key(1)), 8, &ref), -1);  // closed is closed
+    EXPECT_EQ(tree->Find(Bytes(SeqKey(1)), 8, &ref), -1);  // closed is closed
 }
 
 }  // namespace

@@ -15,20 +15,14 @@
 namespace kw::engine {
 
 int BTree::Impl::Delete(const uint8_t *key, int32_t length, bool *deleted) {
-    int32_t leaf;
-    if (const int rc = Descend(key, length, &leaf); rc != 0) return rc;
-    int32_t slot;
-    {
-        PageRef page;
-        if (const int rc = Fetch(leaf, &page); rc != 0) return rc;
-        bool found;
-        slot = page::Search(*layout, page::View(page.Data()), key, length, &found);
-        if (!found) {
-            cursorPage = leaf;
-            cursorSlot = slot - 1;
-            *deleted = false;
-            return 0;
-        }
+    int32_t leaf, slot;
+    bool found;
+    if (const int rc = Locate(key, length, &leaf, &slot, &found); rc != 0) return rc;
+    if (!found) {
+        cursorPage = leaf;
+        cursorSlot = slot - 1;
+        *deleted = false;
+        return 0;
     }
     *deleted = true;
 
@@ -107,7 +101,6 @@ int BTree::Impl::Delete(const uint8_t *key, int32_t length, bool *deleted) {
         cursorSlot = leafSlot - 1;
         return 0;
     }
-    bool found;
     return Position(key, length, &found, nullptr);
 }
 

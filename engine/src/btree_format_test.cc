@@ -13,10 +13,12 @@
 namespace kw::engine {
 namespace {
 
+using testing::Bytes;
 using testing::Int32At;
 using testing::PutInt32;
 using testing::ReadBytes;
 using testing::ReadHeader;
+using testing::SeqKey;
 using testing::WriteBytes;
 
 class BTreeFormatTest : public ::testing::Test {
@@ -28,16 +30,7 @@ class BTreeFormatTest : public ::testing::Test {
         layout_.keyLength = 8;
     }
 
-    // "k0000042" style keys: ascending with i under the bytewise comparison.
-    static std::string Key(int i) {
-        char text[16];
-        std::snprintf(text, sizeof text, "k%07d", i);
-        return text;
-    }
-    static const uint8_t *Bytes(const std::string &s) {
-        return reinterpret_cast<const uint8_t *>(s.data());
-    }
-    int InsertKey(BTree &tree, int i) { return tree.Insert(Bytes(Key(i)), 8, 1000 + i); }
+    int InsertKey(BTree &tree, int i) { return tree.Insert(Bytes(SeqKey(i)), 8, 1000 + i); }
 
     testing::TempDir dir_;
     std::string path_;
@@ -98,12 +91,12 @@ TEST_F(BTreeFormatTest, FirstSplitMakesLevelsTwoAndAppendsTwoPagesSoTheRootMoves
     EXPECT_EQ(Int32At(bytes, right + 0), left);
     EXPECT_EQ(Int32At(bytes, right + 4), -1);
     EXPECT_EQ(Int32At(bytes, right + 12), 15);
-    EXPECT_EQ(std::string(bytes.begin() + right + 20, bytes.begin() + right + 28), Key(16));
+    EXPECT_EQ(std::string(bytes.begin() + right + 20, bytes.begin() + right + 28), SeqKey(16));
     EXPECT_EQ(Int32At(bytes, root + 0), -1);
     EXPECT_EQ(Int32At(bytes, root + 4), -1);
     EXPECT_EQ(Int32At(bytes, root + 8), right);  // rightmost child: the old page
     EXPECT_EQ(Int32At(bytes, root + 12), 1);
-    EXPECT_EQ(std::string(bytes.begin() + root + 20, bytes.begin() + root + 28), Key(15));
+    EXPECT_EQ(std::string(bytes.begin() + root + 20, bytes.begin() + root + 28), SeqKey(15));
     EXPECT_EQ(Int32At(bytes, root + 32), left);  // value of the separator: the left half
     ASSERT_TRUE(tree->Close());
 }
@@ -160,7 +153,7 @@ TEST_F(BTreeFormatTest, DuplicateInsertGives303AndLeavesTheTreeUnchanged) {
         ASSERT_EQ(InsertKey(*tree, i), 0);
     ASSERT_TRUE(tree->Flush());
     const std::vector<uint8_t> before = ReadBytes(path_);
-    EXPECT_EQ(tree->Insert(Bytes(Key(250)), 8, 5), -1);
+    EXPECT_EQ(tree->Insert(Bytes(SeqKey(250)), 8, 5), -1);
     EXPECT_EQ(tree->LastError(), 303);
     EXPECT_EQ(tree->Insert(Bytes("K0000250"), 8, 5), -1);  // equal without regard to case
     EXPECT_EQ(tree->LastError(), 303);
@@ -192,7 +185,7 @@ TEST_F(BTreeFormatTest, NextAfterTheLastGives2AndPreviousThenGivesTheLast) {
     ASSERT_EQ(tree->Next(key, &length, &ref), 2);
     ASSERT_EQ(tree->Next(key, &length, &ref), 2);  // stays past the end
     ASSERT_EQ(tree->Prev(key, &length, &ref), 0);
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(key), size_t(length)), Key(299));
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(key), size_t(length)), SeqKey(299));
     EXPECT_EQ(ref, 1299);
 
     // The mirror image at the start.
@@ -203,7 +196,7 @@ TEST_F(BTreeFormatTest, NextAfterTheLastGives2AndPreviousThenGivesTheLast) {
     EXPECT_EQ(ref, 1000);
 
     // Find puts the cursor on the entry; a missing key leaves it just before its place.
-    ASSERT_EQ(tree->Find(Bytes(Key(100)), 8, &ref), 0);
+    ASSERT_EQ(tree->Find(Bytes(SeqKey(100)), 8, &ref), 0);
     ASSERT_EQ(tree->Next(key, &length, &ref), 0);
     EXPECT_EQ(ref, 1101);
     ASSERT_EQ(tree->Find(Bytes("k0000100x"), 8, &ref), 0);  // only 8 bytes count
@@ -223,7 +216,7 @@ TEST_F(BTreeFormatTest, DeletingEveryKeyOfADeepTreeLeavesAnEmptyRootLeaf) {
     ASSERT_GE(ReadHeader(path_).levels, 3);
     const int32_t end = ReadHeader(path_).end;
     for (int i = 0; i < 3000; ++i) {
-        const std::string key = Key((i * 104729) % 3000);
+        const std::string key = SeqKey((i * 104729) % 3000);
         ASSERT_EQ(tree->Delete(Bytes(key), 8), 0) << i << " error " << tree->LastError();
     }
     ASSERT_TRUE(tree->Close());

@@ -96,10 +96,12 @@ struct BTree::Impl {
     // Records {page, slot} on the path before descending into child; refuses cycles and descents
     // deeper than the header's levels.
     int PushStep(int32_t page, int32_t slot, int32_t child);
-    // Descends from the root to the leaf where key belongs, filling the path.
-    int Descend(const uint8_t *key, int32_t length, int32_t *leaf);
-    // Descends along the first (or last) child of every page.
-    int DescendEdge(bool last, int32_t *leaf);
+    // Descends from the root to a leaf, filling the path: toward key, or (key null) along the
+    // first or last child of every page.
+    int Descend(const uint8_t *key, int32_t length, bool last, int32_t *leaf);
+    // Descends toward key and searches its leaf: the slot of the equal entry (*found), else of
+    // the first greater one.
+    int Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot, bool *found);
     // Puts the cursor where a search for key ends: on the equal entry, else just before the
     // first greater one. *found and *ref report the entry.
     int Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref);

@@ -48,16 +48,10 @@ int32_t SplitPoint(const page::Entries &entries, int32_t pageSize, bool leaf) {
 }  // namespace
 
 int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
-    int32_t leaf;
-    if (const int rc = Descend(key, length, &leaf); rc != 0) return rc;
-    int32_t slot;
-    {
-        PageRef page;
-        if (const int rc = Fetch(leaf, &page); rc != 0) return rc;
-        bool found;
-        slot = page::Search(*layout, page::View(page.Data()), key, length, &found);
-        if (found) return 303;
-    }
+    int32_t leaf, slot;
+    bool found;
+    if (const int rc = Locate(key, length, &leaf, &slot, &found); rc != 0) return rc;
+    if (found) return 303;
 
     const int32_t pageSize = PageSize();
     uint8_t separators[2][kMaxKeyBuffer];

@@ -22,6 +22,7 @@
 namespace kw::engine {
 namespace {
 
+using testing::Bytes;
 using testing::FileChecker;
 using testing::ReadHeader;
 using testing::TempDir;
@@ -243,9 +244,6 @@ class BTreeModelTest : public ::testing::TestWithParam<KeyClass> {
         ASSERT_TRUE(tree_);
     }
 
-    static const uint8_t *Bytes(const std::string &s) {
-        return reinterpret_cast<const uint8_t *>(s.data());
-    }
     static int32_t Size(const std::string &s) { return static_cast<int32_t>(s.size()); }
 
     // An existing key of the model, or a new random one.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -107,6 +108,17 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// "k0000042": 8-byte keys that ascend with i under every character comparison.
+inline std::string SeqKey(int i) {
+    char text[16];
+    std::snprintf(text, sizeof text, "k%07d", i);
+    return text;
+}
+
+inline const uint8_t *Bytes(const std::string &s) {
+    return reinterpret_cast<const uint8_t *>(s.data());
+}
 
 inline std::vector<uint8_t> ReadBytes(const std::string &path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
