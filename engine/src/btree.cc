@@ -81,7 +81,11 @@ int BTree::Impl::FlushAll() {
 int BTree::Impl::AllocatePage(int32_t *offset) {
     const int32_t pageSize = PageSize();
     if (header.freeList == -1) {
-        if (header.end > std::numeric_limits<int32_t>::max() - pageSize) return 304;
+        // A damaged end would place the page across two others, or past the largest offset.
+        if (header.end < 2 * pageSize || header.end % pageSize != 0 ||
+            header.end > std::numeric_limits<int32_t>::max() - pageSize) {
+            return 304;
+        }
         const int32_t fresh = header.end;
         std::vector<uint8_t> zeros(static_cast<size_t>(pageSize), 0);
         if (file->WriteAt(fresh, zeros.data(), zeros.size()) != pageSize) return 402;

@@ -128,6 +128,18 @@ TEST_F(BTreeCorruptionTest, BadPageOffsetsGive304) {
     EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
     EXPECT_EQ(tree->LastError(), 304);
     tree.reset();
+    // An end between page boundaries: appending there would overwrite two pages.
+    bytes = pristine_;
+    PutInt32(bytes, 24, Int32At(bytes, 24) + 100);
+    tree = OpenDamaged(bytes);
+    ASSERT_TRUE(tree);
+    int rc = 0;
+    for (int i = 0; i < 100 && rc == 0; ++i)
+        rc = tree->Insert(Bytes(SeqKey(kKeys + i)), 8, i);
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(tree->LastError(), 304);
+    tree.reset();
+    EXPECT_EQ(ReadBytes(path_).size(), pristine_.size());
     bytes = pristine_;
     bytes.resize(bytes.size() - 700);
     tree = OpenDamaged(bytes);

@@ -25,6 +25,9 @@
 namespace kw::engine {
 namespace {
 
+// Far above any real tree (a 2 GB file holds 4M pages); only a damaged header gets here.
+constexpr int32_t kMaxLevels = 1 << 20;
+
 // Index of the entry that ends the left half, by the split rule, kept where both halves keep at
 // least one entry (leaf: 0..total-2; inner: 1..total-2) so a damaged page cannot make an empty
 // half.
@@ -141,7 +144,7 @@ int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
             pool->AssignOffset(old, newRoot);
             NoteWrite(pool->Release(old));
             header.root = newRoot;
-            ++header.levels;
+            if (header.levels < kMaxLevels) ++header.levels;
             NoteWrite(WriteHeader());
             return 0;
         }
