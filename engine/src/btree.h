@@ -7,7 +7,14 @@
 // (301 key too long, 302 empty key, 303 duplicate, 304 bad page offset, 305 no buffer,
 // 308 inconsistent page, 402 for an I/O failure). A damaged file never crashes the tree: page
 // offsets and counts are checked before use, descent refuses cycles, key lengths are checked
-// before any copy.
+// before any copy. LastError() is never cleared by a success.
+//
+// The tree has one cursor (a leaf and a slot), shared by every caller of the file. Every
+// operation leaves it defined: Find and Delete put it where a search for their key ends, Insert
+// on the new entry, Reset clears it. A 402 from Insert or Delete can come after the change was
+// made in memory (a page or header write failed; the page stays dirty and Flush or Close retries
+// it), so a caller undoing an Insert that failed with 402 deletes the key as well (Delete gives
+// 1 when it is not there).
 #pragma once
 
 #include <cstdint>
@@ -22,15 +29,17 @@ inline constexpr int32_t kBtreeMagic = 0x00011A3B;
 inline constexpr int32_t kBtreePageSize = 512;
 
 // Compares a search key with a stored key under the layout's rules: negative when a sorts first.
+// Allocates nothing and reads only inside both keys (rules in key_compare.cc).
 int CompareKeys(const KeyLayout &layout, const uint8_t *a, int32_t aLength, const uint8_t *b,
                 int32_t bLength);
 
 class BTree {
   public:
     // Opens the index file at path, creating it (header and empty root leaf) when missing.
-    // layout must outlive the tree. The pool has extraBuffers + 4 page buffers when writeMode is
-    // not 0, else 4; writeMode 2 defers page writes, 1 writes through. Returns null when the file
-    // cannot be opened or created or does not carry the magic (the table reports 517).
+    // layout must outlive the tree (null compares plain bytes). The pool has extraBuffers + 4
+    // page buffers when writeMode is not 0, else 4; writeMode 2 defers page writes, 1 (and 0)
+    // writes through. Returns null when the file cannot be opened or created, does not carry the
+    // magic, or names a page size outside 64..65536 (the table reports 517).
     static std::unique_ptr<BTree> Open(const std::string &path, const KeyLayout *layout,
                                        int32_t extraBuffers, int32_t writeMode);
     ~BTree();
@@ -41,26 +50,34 @@ class BTree {
     int32_t LastError() const;
 
     // 0 found (cursor on it, *ref set), 1 not found (cursor just before where it would be),
-    // -1 error.
+    // -1 error. Next then returns the first entry after key. After a miss the cursor sits on the
+    // last entry below key as if it had been returned, so Prev returns the entry before that.
+    // Keys longer than (P - 36) / 2 - 4 = 234 bytes give 301, lengths of 0 or less 302; the same
+    // holds for Insert and Delete.
     int Find(const uint8_t *key, int32_t length, int32_t *ref);
-    // 0, or -1 with LastError() (303 for an existing equal key; the tree is then unchanged).
+    // 0 with the cursor on the new entry, or -1 with LastError() (303 for an existing equal key;
+    // the tree is then unchanged).
     int Insert(const uint8_t *key, int32_t length, int32_t ref);
-    // 0 deleted, 1 not found, -1 error.
+    // 0 deleted, 1 not found, -1 error. The cursor ends just before the key's place, so Next
+    // returns the entry that followed it.
     int Delete(const uint8_t *key, int32_t length);
 
     // Cursor before the first entry / after the last.
     bool First();
     bool Last();
-    // Moves the cursor and copies the entry out (key into a buffer of kMaxKeyBuffer bytes).
-    // 0, 2 past the last (Next) / 3 before the first (Prev), -1 error.
+    // Moves the cursor and copies the entry out (key into a buffer of kMaxKeyBuffer bytes; any
+    // out pointer may be null). 0, 2 past the last (Next) / 3 before the first (Prev) with
+    // *length and *ref 0, -1 error. Without a cursor Next starts at the first entry and Prev at
+    // the last. After 2 the cursor stays past the last entry, so Prev returns the last entry (and
+    // after 3 Next returns the first).
     int Next(uint8_t *key, int32_t *length, int32_t *ref);
     int Prev(uint8_t *key, int32_t *length, int32_t *ref);
 
-    // The tree becomes empty (file not shortened).
+    // The tree becomes empty (file not shortened); the cursor is cleared.
     bool Reset();
-    // Every dirty page written.
+    // Every dirty page written (and the header, if its last write failed); false with 402.
     bool Flush();
-    // Flush and close the file; false on a write failure.
+    // Flush and close the file; false on a write failure. Every later call fails with 402.
     bool Close();
 
   private:
