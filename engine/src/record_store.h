@@ -1,12 +1,17 @@
 // The record store of one open table: a heap of variable-size blocks in the file NAME.dat, each
 // with a 24-byte header, record blocks doubly linked in insertion order, freed blocks listed in a
 // free-list block and reused first-fit. All file traffic passes through the table's block cache.
-// The byte layout is documented in record_store.cc above the code that reads and writes it.
+// The byte layout is documented in store_layout.h, the cache in block_cache.h.
 //
 // Every failing operation sets LastError() to the store's extended code (402 STERR_WRITE,
 // 403 STERR_BADBLOCK, 404 STERR_OVERFLOW, 154 STERR_FLUSH); callers turn it into 506 or pass it
-// on as Part of their own result. A damaged file never crashes the store: references and
-// capacities are checked against the file before use, and chain walks detect loops.
+// on as part of their own result. Success never clears it. A damaged file never crashes the
+// store: references, capacities and links are checked against the store's end before use
+// (403), and chain walks detect self-links and loops.
+//
+// Freed blocks carry use count 0: record-level operations refuse them with 403, so a stale
+// reference (a record deleted through another instance) is never freed twice or read as a
+// record. Block-level reads (ReadBlockHeader, ReadData) still accept them, for file scans.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +51,7 @@ class RecordStore {
     static std::unique_ptr<RecordStore> Open(const std::string &path, int32_t bufferCount,
                                              int32_t cacheMode);
 
-    // Closes without reporting (the table layer calls Close() first to see failures).
+    // Closes without reporting (best effort: header and dirty buffers written when possible).
     ~RecordStore();
 
     RecordStore(const RecordStore &) = delete;
@@ -55,43 +60,71 @@ class RecordStore {
     int32_t LastError() const;
     const StoreHeader &Header() const;
 
-    // Header back to the new-store values, written. The file is not shortened.
+    // Header back to the new-store values, written (on failure the header is left as it was).
+    // The file is not shortened; the next block is appended at 32 over the old bytes.
     bool Reset();
-    // Header and dirty buffers written, file closed. Further calls fail.
+    // Header and dirty buffers written, file closed; true when already closed. On failure
+    // (402 header, 154 flush) the store stays open with its dirty buffers, so Close may be
+    // retried; destroying it then tries once more. After a successful close every other call
+    // fails.
     bool Close();
-    // Every dirty buffer written, least recently used first; 154 on failure.
+    // Every dirty buffer written, least recently used first; 154 on failure. The header is not
+    // written by a flush.
     bool Flush();
 
     // Block level.
-    int32_t AllocateBlock(int32_t dataSize);  // reference, or -1
+    // A new block of dataSize (> 0) bytes, not in the chain: reference, or -1 (404 for a size
+    // of 0 or less or a file that would pass 2 GiB, 403 for a damaged free list, 402).
+    int32_t AllocateBlock(int32_t dataSize);
+    // Unlinks the block from the chain and lists it as free. 403 for the free-list block, a
+    // block already freed, or a block whose own links name itself.
     bool FreeBlock(int32_t ref);
+    // The header of any sound block, freed ones included; 403 otherwise.
     bool ReadBlockHeader(int32_t ref, BlockHeader *out);
+    // Writes a block header; 403 when ref or the header's capacity or links lie outside the store.
     bool WriteBlockHeader(int32_t ref, const BlockHeader &header);
+    // 404 when position or position + length passes the capacity; raises the used length.
     bool WriteData(int32_t ref, int32_t position, const void *data, int32_t length);
-    // Bytes read (clamped to the used length), or -1.
+    // Bytes read (clamped to the used length, 0 at or past it), or -1.
     int32_t ReadData(int32_t ref, int32_t position, void *buffer, int32_t length);
 
     // Record level, used by the record access layer.
+    // Record level, used by the record access layer. "A live record block" below means a sound
+    // block that is neither freed nor the free-list block; anything else gives 403.
+    //
     // Adds record (recordLength bytes) as a new block appended to the chain. When serialOffset
-    // is 0 or more the serial counter is written into record at that offset first (so the
-    // caller's buffer shows it) and then incremented. Returns 0 with *ref set; 518 when no block
-    // could be allocated; 506 with LastError() on a store failure.
+    // is 0 or more (pass -1 for a table without a U field) the serial counter is written into
+    // record at that offset first (so the caller's buffer shows it, even when the add fails)
+    // and incremented once the record is stored. Returns 0 with *ref set; 518 (KWERR_NOSPACE)
+    // when no block could be allocated, with the cause in LastError(); 506 (KWERR_EXTENDED)
+    // with LastError() when a later write failed (the block is given back when possible).
     int32_t AddRecord(uint8_t *record, int32_t recordLength, int32_t serialOffset, int32_t *ref);
-    // Writes record over the block at ref (position 0). False with LastError() on failure.
+    // Writes record over the live record block at ref (position 0); 404 when it is longer than
+    // the block's capacity. False with LastError() on failure.
     bool UpdateRecord(int32_t ref, const uint8_t *record, int32_t recordLength);
-    // Frees the block at ref (unlinking it from the chain). False with LastError() on failure.
+    // Frees the live record block at ref (unlinking it from the chain). False with LastError().
     bool DeleteRecord(int32_t ref);
-    // Reads a record; returns the length read (the caller compares it with the record length)
-    // or -1 with LastError().
+    // Copies min(recordLength, used length) bytes of the live record block at ref into record
+    // (the rest of record is left as it was) and returns that count; the caller compares it
+    // with the record length (519). -1 with LastError() on failure.
     int32_t ReadRecord(int32_t ref, uint8_t *record, int32_t recordLength);
 
-    // Chain walking: first record block, the block after ref (-1 at the end or on failure).
+    // Chain walking. FirstRecord is the header's first block (-1 when empty). NextRecord gives
+    // the block after the live record block ref: -1 at the end or on failure (403 set; this
+    // includes a block whose next link is itself). The two-argument form tells failure apart.
+    // A caller walking with NextRecord bounds its walk by MaxBlockCount() steps to survive
+    // a loop in a damaged chain.
     int32_t FirstRecord() const;
     int32_t NextRecord(int32_t ref);
-    // Counts the chain; false (502 for the caller) on a read failure, a self-link or a loop.
+    bool NextRecord(int32_t ref, int32_t *next);
+    // The most blocks the store's extent can hold: (end - 32) / 24.
+    int32_t MaxBlockCount() const;
+    // Counts the chain; false (502 for the caller, 403 in LastError()) on a read failure, a
+    // block that is not a live record block, a self-link or a loop.
     bool CountRecords(int32_t *count);
 
-    // Recovery support: replace the chain ends and empty the free list (header written).
+    // Recovery support: replace the chain ends (each -1 or a block reference, else 403) and
+    // empty the free list (its old block is marked freed); the header is written.
     bool SetChain(int32_t first, int32_t last);
     bool DropFreeList();
 

@@ -1,0 +1,355 @@
+// The index file as a whole: open (creating the header and an empty root leaf), close, reset,
+// flush, the file header, page allocation and the free list, descent and find. The public BTree
+// methods live here too; insertion, deletion and the cursor are in their own files. The file
+// header layout is in btree_impl.h and the page layout in btree_page.h.
+//
+// Page allocation: with an empty free list a page is appended at end (a zeroed page is written
+// there at once and end grows by P); otherwise the head of the free list is taken, and its left
+// sibling field names the next free page. A freed page gets -2 in its child field and the old
+// free-list head in its left sibling field. Every change of root, levels, free list or end writes
+// the 28-byte header at once, outside the pool.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "btree_impl.h"
+#include "btree_page.h"
+
+namespace kw::engine {
+namespace {
+
+constexpr int32_t kMinPageSize = 64;
+constexpr int32_t kMaxPageSize = 65536;
+constexpr int32_t kPoolBase = 4;
+
+void EncodeHeader(const FileHeader &h, uint8_t *out) {
+    const int32_t fields[] = {h.magic, h.pageSize, h.levels, h.compareKind,
+                              h.root,  h.freeList, h.end};
+    for (int i = 0; i < 7; ++i)
+        page::Store32(out + 4 * i, fields[i]);
+}
+
+FileHeader DecodeHeader(const uint8_t *in) {
+    FileHeader h;
+    h.magic = page::Load32(in);
+    h.pageSize = page::Load32(in + 4);
+    h.levels = page::Load32(in + 8);
+    h.compareKind = page::Load32(in + 12);
+    h.root = page::Load32(in + 16);
+    h.freeList = page::Load32(in + 20);
+    h.end = page::Load32(in + 24);
+    return h;
+}
+
+FileHeader NewHeader(int32_t pageSize) {
+    FileHeader h;
+    h.pageSize = pageSize;
+    h.root = pageSize;
+    h.end = 2 * pageSize;
+    return h;
+}
+
+const KeyLayout &BytewiseLayout() {
+    static const KeyLayout layout;
+    return layout;
+}
+
+}  // namespace
+
+int BTree::Impl::CheckKey(const uint8_t *key, int32_t length) const {
+    if (length <= 0 || key == nullptr) return 302;
+    if (length > maxKeyLength) return 301;
+    return 0;
+}
+
+int BTree::Impl::WriteHeader() {
+    uint8_t bytes[kFileHeaderSize];
+    EncodeHeader(header, bytes);
+    headerDirty = file->WriteAt(0, bytes, kFileHeaderSize) != kFileHeaderSize;
+    return headerDirty ? 402 : 0;
+}
+
+int BTree::Impl::FlushAll() {
+    int rc = pool->Flush();
+    if (headerDirty) {
+        const int headerRc = WriteHeader();
+        if (rc == 0) rc = headerRc;
+    }
+    return rc;
+}
+
+int BTree::Impl::AllocatePage(int32_t *offset) {
+    const int32_t pageSize = PageSize();
+    if (header.freeList == -1) {
+        if (header.end > std::numeric_limits<int32_t>::max() - pageSize) return 304;
+        const int32_t fresh = header.end;
+        std::vector<uint8_t> zeros(static_cast<size_t>(pageSize), 0);
+        if (file->WriteAt(fresh, zeros.data(), zeros.size()) != pageSize) return 402;
+        pool->Forget(fresh);
+        header.end += pageSize;
+        *offset = fresh;
+        return WriteHeader();
+    }
+    PageRef head;
+    if (const int rc = Fetch(header.freeList, &head); rc != 0) return rc;
+    const page::View view(head.Data());
+    // A free-list entry that is not a freed page, or names itself, would hand out a live page.
+    if (view.Child() != page::kFreedChild || view.Left() == header.freeList) return 308;
+    *offset = header.freeList;
+    header.freeList = view.Left();
+    return WriteHeader();
+}
+
+int BTree::Impl::FreePage(int32_t offset) {
+    PageRef freed;
+    if (const int rc = Fetch(offset, &freed); rc != 0) return rc;
+    page::Store32(freed.Data() + page::kLeftOffset, header.freeList);
+    page::Store32(freed.Data() + page::kChildOffset, page::kFreedChild);
+    freed.MarkDirty();
+    const int rc = pool->Release(freed);
+    header.freeList = offset;
+    const int headerRc = WriteHeader();
+    return rc != 0 ? rc : headerRc;
+}
+
+int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child) {
+    if (static_cast<int32_t>(path.size()) + 1 >= header.levels) return 308;
+    if (child == page) return 308;
+    for (const PathStep &step : path) {
+        if (step.page == child) return 308;
+    }
+    if (path.size() == path.capacity()) path.reserve(path.capacity() + 3);
+    path.push_back({page, slot});
+    return 0;
+}
+
+int BTree::Impl::Descend(const uint8_t *key, int32_t length, int32_t *leaf) {
+    path.clear();
+    int32_t offset = header.root;
+    for (;;) {
+        PageRef ref;
+        if (const int rc = Fetch(offset, &ref); rc != 0) return rc;
+        const page::View view(ref.Data());
+        if (view.IsLeaf()) break;
+        if (view.Child() == page::kFreedChild) return 308;
+        bool found;
+        const int32_t slot = page::Search(*layout, view, key, length, &found);
+        const int32_t child = slot < view.Count() ? view.Value(slot) : view.Child();
+        if (const int rc = PushStep(offset, slot, child); rc != 0) return rc;
+        offset = child;
+    }
+    *leaf = offset;
+    return 0;
+}
+
+int BTree::Impl::DescendEdge(bool last, int32_t *leaf) {
+    path.clear();
+    int32_t offset = header.root;
+    for (;;) {
+        PageRef ref;
+        if (const int rc = Fetch(offset, &ref); rc != 0) return rc;
+        const page::View view(ref.Data());
+        if (view.IsLeaf()) break;
+        if (view.Child() == page::kFreedChild) return 308;
+        const int32_t n = view.Count();
+        const int32_t slot = (last || n == 0) ? n : 0;
+        const int32_t child = slot < n ? view.Value(slot) : view.Child();
+        if (const int rc = PushStep(offset, slot, child); rc != 0) return rc;
+        offset = child;
+    }
+    *leaf = offset;
+    return 0;
+}
+
+int BTree::Impl::Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref) {
+    int32_t leaf;
+    if (const int rc = Descend(key, length, &leaf); rc != 0) return rc;
+    PageRef page;
+    if (const int rc = Fetch(leaf, &page); rc != 0) return rc;
+    const page::View view(page.Data());
+    const int32_t slot = page::Search(*layout, view, key, length, found);
+    cursorPage = leaf;
+    cursorSlot = *found ? slot : slot - 1;
+    if (*found && ref) *ref = view.Value(slot);
+    return 0;
+}
+
+int BTree::Impl::Reset() {
+    cursorPage = -1;
+    cursorSlot = 0;
+    pool->ForgetAll();  // every page of the old tree is garbage now
+    const int32_t pageSize = PageSize();
+    header.root = pageSize;
+    header.levels = 1;
+    header.freeList = -1;
+    header.end = 2 * pageSize;
+    int rc = WriteHeader();
+    PageRef fresh;
+    if (const int freshRc = pool->TakeFresh(&fresh); freshRc != 0) return freshRc;
+    page::BuildEmptyPage(fresh.Data(), pageSize, -1, -1, page::kLeafChild);
+    pool->AssignOffset(fresh, pageSize);
+    const int releaseRc = pool->Release(fresh);
+    return rc != 0 ? rc : releaseRc;
+}
+
+// ---- BTree ----
+
+BTree::BTree(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+BTree::~BTree() {
+    if (impl_->file) Close();
+}
+
+std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *layout,
+                                   int32_t extraBuffers, int32_t writeMode) {
+    auto impl = std::make_unique<Impl>();
+    impl->file = platform::OpenExclusive(path, platform::OpenMode::kCreateIfMissing);
+    if (!impl->file) return nullptr;
+    uint8_t bytes[kFileHeaderSize];
+    const int64_t got = impl->file->ReadAt(0, bytes, kFileHeaderSize);
+    if (got == 0) {
+        impl->header = NewHeader(kBtreePageSize);
+        EncodeHeader(impl->header, bytes);
+        if (impl->file->WriteAt(0, bytes, kFileHeaderSize) != kFileHeaderSize) return nullptr;
+        std::vector<uint8_t> leaf(kBtreePageSize, 0);
+        page::BuildEmptyPage(leaf.data(), kBtreePageSize, -1, -1, page::kLeafChild);
+        if (impl->file->WriteAt(kBtreePageSize, leaf.data(), leaf.size()) != kBtreePageSize) {
+            return nullptr;
+        }
+    } else if (got == kFileHeaderSize) {
+        impl->header = DecodeHeader(bytes);
+    } else {
+        return nullptr;
+    }
+    const FileHeader &h = impl->header;
+    if (h.magic != kBtreeMagic) return nullptr;
+    if (h.pageSize < kMinPageSize || h.pageSize > kMaxPageSize) return nullptr;
+
+    impl->layout = layout ? layout : &BytewiseLayout();
+    impl->writeMode = writeMode;
+    impl->maxKeyLength = std::min((h.pageSize - 36) / 2 - 4, kMaxKeyBuffer);
+    const int32_t extra = std::clamp(extraBuffers, 0, 255);
+    const int32_t buffers = writeMode != 0 ? extra + kPoolBase : kPoolBase;
+    impl->pool = std::make_unique<PagePool>(impl->file.get(), h.pageSize, buffers, writeMode);
+    impl->path.reserve(static_cast<size_t>(std::clamp(h.levels, 1, 64)) + 2);
+    return std::unique_ptr<BTree>(new BTree(std::move(impl)));
+}
+
+int32_t BTree::LastError() const {
+    return impl_->lastError;
+}
+
+int BTree::Find(const uint8_t *key, int32_t length, int32_t *ref) {
+    Impl &t = *impl_;
+    int rc = t.file ? t.CheckKey(key, length) : 402;
+    bool found = false;
+    if (rc == 0) rc = t.Position(key, length, &found, ref);
+    if (rc != 0) {
+        t.lastError = rc;
+        return -1;
+    }
+    return found ? 0 : 1;
+}
+
+int BTree::Insert(const uint8_t *key, int32_t length, int32_t ref) {
+    Impl &t = *impl_;
+    int rc = t.file ? t.CheckKey(key, length) : 402;
+    if (rc == 0) rc = t.Insert(key, length, ref);
+    if (rc != 0) {
+        t.lastError = rc;
+        return -1;
+    }
+    return 0;
+}
+
+int BTree::Delete(const uint8_t *key, int32_t length) {
+    Impl &t = *impl_;
+    int rc = t.file ? t.CheckKey(key, length) : 402;
+    bool deleted = false;
+    if (rc == 0) rc = t.Delete(key, length, &deleted);
+    if (rc != 0) {
+        t.lastError = rc;
+        return -1;
+    }
+    return deleted ? 0 : 1;
+}
+
+bool BTree::First() {
+    Impl &t = *impl_;
+    int32_t leaf;
+    const int rc = t.file ? t.DescendEdge(false, &leaf) : 402;
+    if (rc != 0) {
+        t.lastError = rc;
+        return false;
+    }
+    t.cursorPage = leaf;
+    t.cursorSlot = -1;
+    return true;
+}
+
+bool BTree::Last() {
+    Impl &t = *impl_;
+    int32_t leaf;
+    int rc = t.file ? t.DescendEdge(true, &leaf) : 402;
+    PageRef page;
+    if (rc == 0) rc = t.Fetch(leaf, &page);
+    if (rc != 0) {
+        t.lastError = rc;
+        return false;
+    }
+    t.cursorPage = leaf;
+    t.cursorSlot = page::View(page.Data()).Count();
+    return true;
+}
+
+int BTree::Next(uint8_t *key, int32_t *length, int32_t *ref) {
+    Impl &t = *impl_;
+    int status = 0;
+    const int rc = t.file ? t.Step(true, key, length, ref, &status) : 402;
+    if (rc != 0) {
+        t.lastError = rc;
+        return -1;
+    }
+    return status;
+}
+
+int BTree::Prev(uint8_t *key, int32_t *length, int32_t *ref) {
+    Impl &t = *impl_;
+    int status = 0;
+    const int rc = t.file ? t.Step(false, key, length, ref, &status) : 402;
+    if (rc != 0) {
+        t.lastError = rc;
+        return -1;
+    }
+    return status;
+}
+
+bool BTree::Reset() {
+    Impl &t = *impl_;
+    const int rc = t.file ? t.Reset() : 402;
+    if (rc != 0) t.lastError = rc;
+    return rc == 0;
+}
+
+bool BTree::Flush() {
+    Impl &t = *impl_;
+    const int rc = t.file ? t.FlushAll() : 402;
+    if (rc != 0) t.lastError = rc;
+    return rc == 0;
+}
+
+bool BTree::Close() {
+    Impl &t = *impl_;
+    if (!t.file) {
+        t.lastError = 402;
+        return false;
+    }
+    const int rc = t.FlushAll();
+    t.pool.reset();
+    t.file.reset();
+    t.cursorPage = -1;
+    if (rc != 0) t.lastError = rc;
+    return rc == 0;
+}
+
+}  // namespace kw::engine

@@ -1,0 +1,93 @@
+// The state of one open index file, shared by the files that implement BTree: btree.cc (file
+// header, open, close, reset, flush, page allocation, descent, find), btree_insert.cc,
+// btree_delete.cc and btree_cursor.cc. Internal functions return 0 or an extended code (never -1);
+// the public BTree methods turn a code into -1 and LastError().
+//
+// Invariants between calls:
+//  1. Every page reachable from the root, and every page in the pool, is consistent.
+//  2. All leaves lie at depth levels - 1; a descent deeper than that, or into a page already on
+//     its own path, is a damaged file (308).
+//  3. The header in memory is the truth; headerDirty is set only while a header write failed.
+//  4. The cursor is {-1, 0} (none) or names a leaf and a slot from -1 to its entry count.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "btree.h"
+#include "page_pool.h"
+#include "platform/file.h"
+
+namespace kw::engine {
+
+// File header at offset 0, 32-bit little-endian:
+//
+//   OFFSET  SIZE  MEANING                                         NEW FILE
+//   0       4     magic                                           0x00011A3B
+//   4       4     page size P                                     512
+//   8       4     levels (tree height; a leaf-only tree has 1)    1
+//   12      4     comparison kind (4: the index's key rules)      4
+//   16      4     root page offset                                512
+//   20      4     first free page, -1 if none                     -1
+//   24      4     end: offset of the next page appended           1024
+//
+// Bytes 28 to P-1 of page 0 are never written; tree pages start at P.
+struct FileHeader {
+    int32_t magic = kBtreeMagic;
+    int32_t pageSize = kBtreePageSize;
+    int32_t levels = 1;
+    int32_t compareKind = 4;
+    int32_t root = kBtreePageSize;
+    int32_t freeList = -1;
+    int32_t end = 2 * kBtreePageSize;
+};
+inline constexpr int32_t kFileHeaderSize = 28;
+
+// One inner page passed on the way down and the slot taken in it (n for the rightmost child).
+struct PathStep {
+    int32_t page;
+    int32_t slot;
+};
+
+struct BTree::Impl {
+    std::unique_ptr<platform::RandomAccessFile> file;
+    const KeyLayout *layout = nullptr;
+    FileHeader header;
+    bool headerDirty = false;
+    int32_t writeMode = 2;
+    int32_t maxKeyLength = 0;
+    std::unique_ptr<PagePool> pool;
+    std::vector<PathStep> path;
+    int32_t cursorPage = -1;
+    int32_t cursorSlot = 0;
+    int32_t lastError = 0;
+
+    int32_t PageSize() const { return header.pageSize; }
+    int Fetch(int32_t offset, PageRef *out) { return pool->Fetch(offset, header.end, out); }
+    int CheckKey(const uint8_t *key, int32_t length) const;
+    int WriteHeader();
+    // Writes the header and every dirty page; the first failure's code.
+    int FlushAll();
+    int AllocatePage(int32_t *offset);
+    int FreePage(int32_t offset);
+    // Records {page, slot} on the path before descending into child; refuses cycles and descents
+    // deeper than the header's levels.
+    int PushStep(int32_t page, int32_t slot, int32_t child);
+    // Descends from the root to the leaf where key belongs, filling the path.
+    int Descend(const uint8_t *key, int32_t length, int32_t *leaf);
+    // Descends along the first (or last) child of every page.
+    int DescendEdge(bool last, int32_t *leaf);
+    // Puts the cursor where a search for key ends: on the equal entry, else just before the
+    // first greater one. *found and *ref report the entry.
+    int Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref);
+    int Reset();
+
+    int Insert(const uint8_t *key, int32_t length, int32_t ref);
+    // *deleted false when the key is not in the tree.
+    int Delete(const uint8_t *key, int32_t length, bool *deleted);
+    // Moves the cursor one entry on (forward) or back; *status 0, 2 (end) or 3 (start).
+    int Step(bool forward, uint8_t *key, int32_t *length, int32_t *ref, int *status);
+};
+
+}  // namespace kw::engine

@@ -1,0 +1,112 @@
+// Checking, searching and building B-tree pages (layout in btree_page.h).
+#include "btree_page.h"
+
+#include "btree.h"
+
+namespace kw::engine::page {
+
+int CheckPage(const uint8_t *data, int32_t pageSize) {
+    const int32_t n = Load32(data + kCountOffset);
+    const int32_t k = Load32(data + kKeyBytesOffset);
+    // 64-bit sum: a damaged count must not overflow the test itself.
+    if (n < 0 || k < 0 || int64_t{k} + 8 * int64_t{n} + kKeyAreaOffset > pageSize) return 308;
+    const uint8_t *ends = data + kKeyAreaOffset + k;
+    int32_t previous = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t end = Load32(ends + 4 * i);
+        if (end < previous || end > k || end - previous > kMaxKeyBuffer) return 308;
+        previous = end;
+    }
+    if (previous != k) return 308;
+    return 0;
+}
+
+int32_t Search(const KeyLayout &layout, const View &page, const uint8_t *key, int32_t length,
+               bool *found) {
+    int32_t low = 0;
+    int32_t high = page.Count() - 1;
+    while (low <= high) {
+        const int32_t middle = (low + high) / 2;
+        const int c = CompareKeys(layout, key, length, page.Key(middle), page.KeyLength(middle));
+        if (c == 0) {
+            *found = true;
+            return middle;
+        }
+        if (c < 0) {
+            high = middle - 1;
+        } else {
+            low = middle + 1;
+        }
+    }
+    *found = false;
+    return low;
+}
+
+void Entries::Get(int32_t i, const uint8_t **key, int32_t *length, int32_t *value) const {
+    int32_t source = i;
+    if (insertAt_ >= 0) {
+        if (i == insertAt_) {
+            *key = key_;
+            *length = length_;
+            *value = value_;
+            return;
+        }
+        if (i > insertAt_) --source;
+    } else if (removeAt_ >= 0 && i >= removeAt_) {
+        ++source;
+    }
+    *key = page_.Key(source);
+    *length = page_.KeyLength(source);
+    *value = page_.Value(source);
+}
+
+int32_t PageBytes(const Entries &entries, int32_t from, int32_t to) {
+    int32_t bytes = kKeyAreaOffset;
+    for (int32_t i = from; i < to; ++i) {
+        const uint8_t *key;
+        int32_t length, value;
+        entries.Get(i, &key, &length, &value);
+        bytes += length + 8;
+    }
+    return bytes;
+}
+
+void BuildPage(uint8_t *out, int32_t pageSize, int32_t left, int32_t right, int32_t child,
+               const Entries &entries, int32_t from, int32_t to) {
+    std::memset(out, 0, static_cast<size_t>(pageSize));
+    const int32_t n = to - from;
+    int32_t keyBytes = 0;
+    for (int32_t i = from; i < to; ++i) {
+        const uint8_t *key;
+        int32_t length, value;
+        entries.Get(i, &key, &length, &value);
+        std::memcpy(out + kKeyAreaOffset + keyBytes, key, static_cast<size_t>(length));
+        keyBytes += length;
+    }
+    // The end offsets and values sit behind the whole key area, so they follow in a second pass.
+    uint8_t *ends = out + kKeyAreaOffset + keyBytes;
+    uint8_t *values = ends + 4 * n;
+    int32_t end = 0;
+    for (int32_t i = from; i < to; ++i) {
+        const uint8_t *key;
+        int32_t length, value;
+        entries.Get(i, &key, &length, &value);
+        end += length;
+        Store32(ends + 4 * (i - from), end);
+        Store32(values + 4 * (i - from), value);
+    }
+    Store32(out + kLeftOffset, left);
+    Store32(out + kRightOffset, right);
+    Store32(out + kChildOffset, child);
+    Store32(out + kCountOffset, n);
+    Store32(out + kKeyBytesOffset, keyBytes);
+}
+
+void BuildEmptyPage(uint8_t *out, int32_t pageSize, int32_t left, int32_t right, int32_t child) {
+    std::memset(out, 0, static_cast<size_t>(pageSize));
+    Store32(out + kLeftOffset, left);
+    Store32(out + kRightOffset, right);
+    Store32(out + kChildOffset, child);
+}
+
+}  // namespace kw::engine::page

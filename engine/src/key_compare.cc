@@ -1,0 +1,123 @@
+// The typed, case-aware comparison of two index keys (declared in btree.h). It allocates nothing
+// and reads only inside both keys: a part that does not lie wholly inside both keys, and a
+// numeric part whose length is not one of its type's sizes, compare as unsigned bytes.
+//
+// Rules, in order:
+//  - An index without per-part comparison compares unsigned bytes; a key that is a prefix of the
+//    other sorts first.
+//  - Otherwise each part in key order (its position in the key is the sum of the lengths of the
+//    parts before it) decides, the first unequal one winning:
+//      serial part (KW_KEY_SERIAL, 4 bytes)   unsigned 32-bit
+//      character class                        unsigned bytes; under KW_KEY_NOCASE after a-z -> A-Z
+//      integer class, 2 or 4 bytes            16/32-bit, signed under KW_KEY_SIGNED
+//      float class, 4 or 8 bytes              single/double; NaN equals NaN and sorts above
+//                                             every number, so the order stays total
+//  - Bytes left after the last part (only in keys of unusual length) compare as unsigned bytes.
+#include <cmath>
+#include <cstring>
+
+#include "btree.h"
+#include "btree_page.h"
+#include "kwdata.h"
+
+namespace kw::engine {
+namespace {
+
+int CompareBytes(const uint8_t *a, int32_t aLength, const uint8_t *b, int32_t bLength) {
+    const int32_t common = aLength < bLength ? aLength : bLength;
+    if (common > 0) {
+        const int c = std::memcmp(a, b, static_cast<size_t>(common));
+        if (c != 0) return c;
+    }
+    return aLength < bLength ? -1 : (aLength > bLength ? 1 : 0);
+}
+
+uint8_t UpperAZ(uint8_t c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - ('a' - 'A')) : c;
+}
+
+int CompareNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
+    for (int32_t i = 0; i < length; ++i) {
+        const int difference = int{UpperAZ(a[i])} - int{UpperAZ(b[i])};
+        if (difference != 0) return difference;
+    }
+    return 0;
+}
+
+template <typename T>
+int Order(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+template <typename T>
+int OrderFloating(T a, T b) {
+    const bool aNan = std::isnan(a);
+    const bool bNan = std::isnan(b);
+    if (aNan || bNan) return int{aNan} - int{bNan};
+    return Order(a, b);
+}
+
+uint16_t Load16(const uint8_t *p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+uint32_t LoadU32(const uint8_t *p) {
+    return static_cast<uint32_t>(page::Load32(p));
+}
+
+int ComparePart(int32_t flags, const uint8_t *a, const uint8_t *b, int32_t length) {
+    if ((flags & KW_KEY_SERIAL) && length == 4) return Order(LoadU32(a), LoadU32(b));
+    const bool isSigned = (flags & KW_KEY_SIGNED) != 0;
+    switch (flags & KW_KEY_CLASS_MASK) {
+        case KW_KEY_CHAR:
+            if (flags & KW_KEY_NOCASE) return CompareNoCase(a, b, length);
+            break;
+        case KW_KEY_INT:
+            if (length == 2) {
+                const uint16_t x = Load16(a), y = Load16(b);
+                return isSigned ? Order(static_cast<int16_t>(x), static_cast<int16_t>(y))
+                                : Order(x, y);
+            }
+            if (length == 4) {
+                const uint32_t x = LoadU32(a), y = LoadU32(b);
+                return isSigned ? Order(static_cast<int32_t>(x), static_cast<int32_t>(y))
+                                : Order(x, y);
+            }
+            break;
+        case KW_KEY_FLOAT:
+            if (length == 4) {
+                float x, y;
+                std::memcpy(&x, a, 4);
+                std::memcpy(&y, b, 4);
+                return OrderFloating(x, y);
+            }
+            if (length == 8) {
+                double x, y;
+                std::memcpy(&x, a, 8);
+                std::memcpy(&y, b, 8);
+                return OrderFloating(x, y);
+            }
+            break;
+        default:
+            break;
+    }
+    return CompareBytes(a, length, b, length);
+}
+
+}  // namespace
+
+int CompareKeys(const KeyLayout &layout, const uint8_t *a, int32_t aLength, const uint8_t *b,
+                int32_t bLength) {
+    if (!layout.perPartCompare) return CompareBytes(a, aLength, b, bLength);
+    int32_t position = 0;
+    for (const KeyPart &part : layout.parts) {
+        if (part.length <= 0) continue;
+        if (position + part.length > aLength || position + part.length > bLength) break;
+        const int c = ComparePart(part.flags, a + position, b + position, part.length);
+        if (c != 0) return c;
+        position += part.length;
+    }
+    return CompareBytes(a + position, aLength - position, b + position, bLength - position);
+}
+
+}  // namespace kw::engine

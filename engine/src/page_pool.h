@@ -1,0 +1,112 @@
+// The page buffers of one open index file: a fixed number of P-byte buffers kept in least-recently
+// used order, each holding one page of the file (or none). A page is used through a PageRef, which
+// pins its buffer so nothing evicts it while the tree works on it; a pool of 4 buffers is enough
+// for every tree operation, which pins at most 4 pages at once.
+//
+// Write modes: 2 defers page writes until the buffer is reused, Flush or Close; any other value
+// writes a changed page as soon as it is released. A page is checked (page::CheckPage) whenever
+// it is read from the file, so a buffer only ever holds a consistent page.
+//
+// A fresh buffer (TakeFresh) holds no page: the tree builds a page in it and then lets it take
+// over a page offset (AssignOffset), which makes any other buffer of that offset forget its stale
+// copy. A fresh buffer released without an offset simply returns to the pool.
+//
+// Result codes: 0; 304 page offset not a page of the file (or a page the file is too short for);
+// 305 no unpinned buffer; 308 a page read from the file is inconsistent; 402 a read or write
+// failed.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file.h"
+
+namespace kw::engine {
+
+class PagePool;
+
+// A pinned page buffer; move-only. Dropping it unpins without writing (a changed page stays dirty
+// and is written later); PagePool::Release applies the write rule.
+class PageRef {
+  public:
+    PageRef() = default;
+    PageRef(PageRef &&other) noexcept;
+    PageRef &operator=(PageRef &&other) noexcept;
+    PageRef(const PageRef &) = delete;
+    PageRef &operator=(const PageRef &) = delete;
+    ~PageRef() { Unpin(); }
+
+    explicit operator bool() const { return pool_ != nullptr; }
+    uint8_t *Data() const;
+    // Page offset held, -1 for a fresh buffer.
+    int32_t Offset() const;
+    void MarkDirty();
+    void Unpin();
+
+  private:
+    friend class PagePool;
+    PagePool *pool_ = nullptr;
+    int32_t slot_ = -1;
+};
+
+class PagePool {
+  public:
+    PagePool(platform::RandomAccessFile *file, int32_t pageSize, int32_t bufferCount,
+             int32_t writeMode);
+    PagePool(const PagePool &) = delete;
+    PagePool &operator=(const PagePool &) = delete;
+
+    // Pins the page at offset, reading it when no buffer holds it. Pages lie at multiples of the
+    // page size from one page size up to, not including, end.
+    int Fetch(int32_t offset, int32_t end, PageRef *out);
+    // Pins an empty buffer that holds no page.
+    int TakeFresh(PageRef *out);
+    // The fresh buffer now holds the page at offset (dirty); another buffer holding that offset
+    // forgets it.
+    void AssignOffset(PageRef &fresh, int32_t offset);
+    // Unpins after a change: a dirty page is written now unless writes are deferred. 0 or 402
+    // (the buffer then stays dirty).
+    int Release(PageRef &page);
+    // Writes every dirty buffer, least recently used first; they become clean. 0 or 402 (the
+    // first failure; the other buffers are still written).
+    int Flush();
+    // Forgets the page at offset without writing it (its bytes in the file were replaced).
+    void Forget(int32_t offset);
+    // Forgets every page without writing (the tree was reset).
+    void ForgetAll();
+
+    int32_t BufferCount() const { return static_cast<int32_t>(buffers_.size()); }
+    int32_t DirtyCount() const;
+
+  private:
+    friend class PageRef;
+    struct Buffer {
+        int32_t offset = -1;  // page held, -1 none
+        int32_t pins = 0;
+        bool dirty = false;
+        int32_t newer = -1;  // LRU links: toward the most recently used end
+        int32_t older = -1;
+    };
+
+    uint8_t *SlotData(int32_t slot) { return data_.data() + static_cast<size_t>(slot) * pageSize_; }
+    void Unlink(int32_t slot);
+    void MakeNewest(int32_t slot);
+    void MakeOldest(int32_t slot);
+    int WriteBack(int32_t slot);
+    // Chooses the least recently used unpinned buffer, writing it back when dirty.
+    int Victim(int32_t *slot);
+    void Pin(int32_t slot, PageRef *out);
+    void Drop(int32_t slot);
+
+    platform::RandomAccessFile *file_;
+    int32_t pageSize_;
+    int32_t writeMode_;
+    std::vector<uint8_t> data_;
+    std::vector<Buffer> buffers_;
+    std::unordered_map<int32_t, int32_t> byOffset_;
+    int32_t newest_ = -1;
+    int32_t oldest_ = -1;
+};
+
+}  // namespace kw::engine
