@@ -39,48 +39,24 @@ KWRESULT KW_DBAddTable(int32_t db, KW_TableDef *def, int32_t *tbl) {
 }
 
 KWRESULT KW_DBAddIndex(int32_t db, int32_t tbl, KW_IndexDef *def, int32_t *idx) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        return AddIndex(*table, def, idx);
-    });
+    return WithTable(db, tbl,
+                     [&](DatabaseSlot &, TableSlot &table) { return AddIndex(table, def, idx); });
 }
 
 KWRESULT KW_DBOpenTable(int32_t db, int32_t tbl) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        return OpenTable(*database, *table);
-    });
+    return WithTable(db, tbl, OpenTable);
 }
 
 KWRESULT KW_DBCloseTable(int32_t db, int32_t tbl) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        return CloseTable(*database, *table);
-    });
+    return WithTable(db, tbl, CloseTable);
 }
 
 KWRESULT KW_DBClearTable(int32_t db, int32_t tbl) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        return ClearTable(*table);
-    });
+    return WithTable(db, tbl, [](DatabaseSlot &, TableSlot &table) { return ClearTable(table); });
 }
 
 KWRESULT KW_DBDropTable(int32_t db, int32_t tbl) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        return DropTable(*database, *table);
-    });
+    return WithTable(db, tbl, DropTable);
 }
 
 KWRESULT KW_DBGetMiscData(int32_t db, void *buffer, int32_t length) {
@@ -92,32 +68,22 @@ KWRESULT KW_DBUpdateMiscData(int32_t db, const void *buffer, int32_t length) {
 }
 
 KWRESULT KW_DBOpenTableInst(int32_t db, int32_t tbl, int32_t *inst) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        return OpenInstance(*table, tbl, inst);
-    });
+    return WithTable(
+        db, tbl, [&](DatabaseSlot &, TableSlot &table) { return OpenInstance(table, tbl, inst); });
 }
 
 KWRESULT KW_DBCloseTableInst(int32_t db, int32_t tbl, int32_t inst) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
+    return WithTable(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
         Instance *instance = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        if (KWRESULT r = CheckInstance(*database, *table, inst, &instance)) return r;
+        if (KWRESULT r = CheckInstance(database, table, inst, &instance)) return r;
         CloseInstance(*instance);
         return KWRESULT{KW_OK};
     });
 }
 
 KWRESULT KW_DBGetInstCount(int32_t db, int32_t tbl, int32_t *count) {
-    return Guarded([&] {
-        DatabaseSlot *database = nullptr;
-        TableSlot *table = nullptr;
-        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
-        if (count) *count = CountOpenInstances(*table);
+    return WithTable(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
+        if (count) *count = CountOpenInstances(table);
         return KWRESULT{KW_OK};
     });
 }

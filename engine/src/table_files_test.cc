@@ -27,6 +27,26 @@ bool OtherProcessCanOpen(const std::string &path) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Wraps an engine file so that its writes fail while failWrites is set.
+bool failWrites = false;
+class FailingFile final : public platform::RandomAccessFile {
+  public:
+    explicit FailingFile(std::unique_ptr<platform::RandomAccessFile> inner)
+        : inner_(std::move(inner)) {}
+    int64_t ReadAt(int64_t offset, void *buffer, size_t n) override {
+        return inner_->ReadAt(offset, buffer, n);
+    }
+    int64_t WriteAt(int64_t offset, const void *buffer, size_t n) override {
+        return failWrites ? -1 : inner_->WriteAt(offset, buffer, n);
+    }
+    int64_t Size() override { return inner_->Size(); }
+    bool Sync() override { return !failWrites && inner_->Sync(); }
+    const std::string &Path() const override { return inner_->Path(); }
+
+  private:
+    std::unique_ptr<platform::RandomAccessFile> inner_;
+};
+
 class TableFilesTest : public EngineTest {
   protected:
     void SetUp() override {
@@ -120,6 +140,27 @@ TEST_F(TableFilesTest, ClosingTheDatabaseClosesItsTables) {
     ASSERT_EQ(KW_DBClose(db_), KW_OK);
     EXPECT_TRUE(OtherProcessCanOpen(DbPath("KWRECIPE.dat")));
     EXPECT_EQ(Engine().useCount, 0);
+}
+
+TEST_F(TableFilesTest, AFailedCloseIsReportedAndStillReleasesEveryFile) {
+    AddIndexes();
+    platform::SetOpenHookForTesting([](std::unique_ptr<platform::RandomAccessFile> f) {
+        return std::unique_ptr<platform::RandomAccessFile>(new FailingFile(std::move(f)));
+    });
+    ASSERT_EQ(KW_DBOpenTable(db_, tbl_), KW_OK);
+    failWrites = true;
+    const KWRESULT closed = KW_DBCloseTable(db_, tbl_);
+    failWrites = false;
+    platform::SetOpenHookForTesting(nullptr);
+
+    EXPECT_EQ(closed, KWERR_EXTENDED);
+    EXPECT_TRUE(KW_DBGetExtendedError() == STERR_WRITE || KW_DBGetExtendedError() == STERR_FLUSH)
+        << KW_DBGetExtendedError();
+    EXPECT_FALSE(Slot().IsOpen());
+    EXPECT_EQ(Engine().databases[db_].openTableCount, 0);
+    for (const char *name : {"KWRECIPE.dat", "KWRECIPE.i03", "KWRECIPE.i00"})
+        EXPECT_TRUE(OtherProcessCanOpen(DbPath(name))) << name;
+    EXPECT_EQ(KW_DBOpenTable(db_, tbl_), KW_OK);
 }
 
 TEST_F(TableFilesTest, AFileThatCannotBeOpenedGives517) {

@@ -35,4 +35,15 @@ KWRESULT Guarded(Body &&body) noexcept {
     }
 }
 
+// Guarded, after checks 1 and 2: runs body(database, table) for a live table.
+template <typename Body>
+KWRESULT WithTable(int32_t db, int32_t tbl, Body &&body) noexcept {
+    return Guarded([&] {
+        DatabaseSlot *database = nullptr;
+        TableSlot *table = nullptr;
+        if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
+        return KWRESULT{body(*database, *table)};
+    });
+}
+
 }  // namespace kw::engine
