@@ -88,7 +88,8 @@ int BTree::Impl::AllocatePage(int32_t *offset) {
         pool->Forget(fresh);
         header.end += pageSize;
         *offset = fresh;
-        return WriteHeader();
+        NoteWrite(WriteHeader());
+        return 0;
     }
     PageRef head;
     if (const int rc = Fetch(header.freeList, &head); rc != 0) return rc;
@@ -97,7 +98,8 @@ int BTree::Impl::AllocatePage(int32_t *offset) {
     if (view.Child() != page::kFreedChild || view.Left() == header.freeList) return 308;
     *offset = header.freeList;
     header.freeList = view.Left();
-    return WriteHeader();
+    NoteWrite(WriteHeader());
+    return 0;
 }
 
 int BTree::Impl::FreePage(int32_t offset) {
@@ -106,10 +108,10 @@ int BTree::Impl::FreePage(int32_t offset) {
     page::Store32(freed.Data() + page::kLeftOffset, header.freeList);
     page::Store32(freed.Data() + page::kChildOffset, page::kFreedChild);
     freed.MarkDirty();
-    const int rc = pool->Release(freed);
+    NoteWrite(pool->Release(freed));
     header.freeList = offset;
-    const int headerRc = WriteHeader();
-    return rc != 0 ? rc : headerRc;
+    NoteWrite(WriteHeader());
+    return 0;
 }
 
 int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child) {
@@ -183,13 +185,13 @@ int BTree::Impl::Reset() {
     header.levels = 1;
     header.freeList = -1;
     header.end = 2 * pageSize;
-    int rc = WriteHeader();
+    NoteWrite(WriteHeader());
     PageRef fresh;
-    if (const int freshRc = pool->TakeFresh(&fresh); freshRc != 0) return freshRc;
+    if (const int rc = pool->TakeFresh(&fresh); rc != 0) return rc;
     page::BuildEmptyPage(fresh.Data(), pageSize, -1, -1, page::kLeafChild);
     pool->AssignOffset(fresh, pageSize);
-    const int releaseRc = pool->Release(fresh);
-    return rc != 0 ? rc : releaseRc;
+    NoteWrite(pool->Release(fresh));
+    return 0;
 }
 
 // ---- BTree ----
@@ -241,47 +243,38 @@ int32_t BTree::LastError() const {
 
 int BTree::Find(const uint8_t *key, int32_t length, int32_t *ref) {
     Impl &t = *impl_;
-    int rc = t.file ? t.CheckKey(key, length) : 402;
+    int rc = t.Begin();
+    if (rc == 0) rc = t.CheckKey(key, length);
     bool found = false;
     if (rc == 0) rc = t.Position(key, length, &found, ref);
-    if (rc != 0) {
-        t.lastError = rc;
-        return -1;
-    }
+    if (t.End(rc) != 0) return -1;
     return found ? 0 : 1;
 }
 
 int BTree::Insert(const uint8_t *key, int32_t length, int32_t ref) {
     Impl &t = *impl_;
-    int rc = t.file ? t.CheckKey(key, length) : 402;
+    int rc = t.Begin();
+    if (rc == 0) rc = t.CheckKey(key, length);
     if (rc == 0) rc = t.Insert(key, length, ref);
-    if (rc != 0) {
-        t.lastError = rc;
-        return -1;
-    }
-    return 0;
+    return t.End(rc) != 0 ? -1 : 0;
 }
 
 int BTree::Delete(const uint8_t *key, int32_t length) {
     Impl &t = *impl_;
-    int rc = t.file ? t.CheckKey(key, length) : 402;
+    int rc = t.Begin();
+    if (rc == 0) rc = t.CheckKey(key, length);
     bool deleted = false;
     if (rc == 0) rc = t.Delete(key, length, &deleted);
-    if (rc != 0) {
-        t.lastError = rc;
-        return -1;
-    }
+    if (t.End(rc) != 0) return -1;
     return deleted ? 0 : 1;
 }
 
 bool BTree::First() {
     Impl &t = *impl_;
-    int32_t leaf;
-    const int rc = t.file ? t.DescendEdge(false, &leaf) : 402;
-    if (rc != 0) {
-        t.lastError = rc;
-        return false;
-    }
+    int rc = t.Begin();
+    int32_t leaf = -1;
+    if (rc == 0) rc = t.DescendEdge(false, &leaf);
+    if (t.End(rc) != 0) return false;
     t.cursorPage = leaf;
     t.cursorSlot = -1;
     return true;
@@ -289,14 +282,12 @@ bool BTree::First() {
 
 bool BTree::Last() {
     Impl &t = *impl_;
-    int32_t leaf;
-    int rc = t.file ? t.DescendEdge(true, &leaf) : 402;
+    int rc = t.Begin();
+    int32_t leaf = -1;
+    if (rc == 0) rc = t.DescendEdge(true, &leaf);
     PageRef page;
     if (rc == 0) rc = t.Fetch(leaf, &page);
-    if (rc != 0) {
-        t.lastError = rc;
-        return false;
-    }
+    if (t.End(rc) != 0) return false;
     t.cursorPage = leaf;
     t.cursorSlot = page::View(page.Data()).Count();
     return true;
@@ -304,52 +295,44 @@ bool BTree::Last() {
 
 int BTree::Next(uint8_t *key, int32_t *length, int32_t *ref) {
     Impl &t = *impl_;
+    int rc = t.Begin();
     int status = 0;
-    const int rc = t.file ? t.Step(true, key, length, ref, &status) : 402;
-    if (rc != 0) {
-        t.lastError = rc;
-        return -1;
-    }
-    return status;
+    if (rc == 0) rc = t.Step(true, key, length, ref, &status);
+    return t.End(rc) != 0 ? -1 : status;
 }
 
 int BTree::Prev(uint8_t *key, int32_t *length, int32_t *ref) {
     Impl &t = *impl_;
+    int rc = t.Begin();
     int status = 0;
-    const int rc = t.file ? t.Step(false, key, length, ref, &status) : 402;
-    if (rc != 0) {
-        t.lastError = rc;
-        return -1;
-    }
-    return status;
+    if (rc == 0) rc = t.Step(false, key, length, ref, &status);
+    return t.End(rc) != 0 ? -1 : status;
 }
 
 bool BTree::Reset() {
     Impl &t = *impl_;
-    const int rc = t.file ? t.Reset() : 402;
-    if (rc != 0) t.lastError = rc;
-    return rc == 0;
+    int rc = t.Begin();
+    if (rc == 0) rc = t.Reset();
+    return t.End(rc) == 0;
 }
 
 bool BTree::Flush() {
     Impl &t = *impl_;
-    const int rc = t.file ? t.FlushAll() : 402;
-    if (rc != 0) t.lastError = rc;
-    return rc == 0;
+    int rc = t.Begin();
+    if (rc == 0) rc = t.FlushAll();
+    return t.End(rc) == 0;
 }
 
 bool BTree::Close() {
     Impl &t = *impl_;
-    if (!t.file) {
-        t.lastError = 402;
-        return false;
+    int rc = t.Begin();
+    if (rc == 0) {
+        rc = t.FlushAll();
+        t.pool.reset();
+        t.file.reset();
+        t.cursorPage = -1;
     }
-    const int rc = t.FlushAll();
-    t.pool.reset();
-    t.file.reset();
-    t.cursorPage = -1;
-    if (rc != 0) t.lastError = rc;
-    return rc == 0;
+    return t.End(rc) == 0;
 }
 
 }  // namespace kw::engine

@@ -62,6 +62,26 @@ struct BTree::Impl {
     int32_t cursorPage = -1;
     int32_t cursorSlot = 0;
     int32_t lastError = 0;
+    // The first write failure of the running operation. A page or header write that fails after
+    // the tree was changed does not stop the operation (the tree in memory stays whole and the
+    // failed buffer stays dirty); the operation reports it when done.
+    int writeError = 0;
+
+    void NoteWrite(int rc) {
+        if (rc != 0 && writeError == 0) writeError = rc;
+    }
+
+    // Starts a public operation: 0, or 402 once the file is closed.
+    int Begin() {
+        writeError = 0;
+        return file ? 0 : 402;
+    }
+    // Ends it: its own failure first, else a write failure noted on the way; kept in lastError.
+    int End(int rc) {
+        if (rc == 0) rc = writeError;
+        if (rc != 0) lastError = rc;
+        return rc;
+    }
 
     int32_t PageSize() const { return header.pageSize; }
     int Fetch(int32_t offset, PageRef *out) { return pool->Fetch(offset, header.end, out); }
@@ -69,6 +89,8 @@ struct BTree::Impl {
     int WriteHeader();
     // Writes the header and every dirty page; the first failure's code.
     int FlushAll();
+    // Both return 0 or a failure that happened before anything changed; a later header or page
+    // write failure goes to NoteWrite.
     int AllocatePage(int32_t *offset);
     int FreePage(int32_t offset);
     // Records {page, slot} on the path before descending into child; refuses cycles and descents

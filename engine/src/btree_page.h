@@ -94,6 +94,8 @@ int32_t Search(const KeyLayout &layout, const View &page, const uint8_t *key, in
 class Entries {
   public:
     explicit Entries(const View &page) : page_(page), count_(page.Count()) {}
+    // No entries until one is inserted.
+    Entries() : page_(nullptr), count_(0) {}
     void InsertAt(int32_t position, const uint8_t *key, int32_t length, int32_t value) {
         insertAt_ = position;
         key_ = key;

@@ -1,0 +1,158 @@
+// Insertion with page splits. A page that has room is rebuilt with the new entry in a fresh
+// buffer that takes over its offset. A full page O is split in two:
+//
+//   - The n + 1 entries (old ones with the new one in place) are walked in order, summing key
+//     lengths; entry j is the first at which sum + 8j + 20 > P / 2 (the sum including key j).
+//   - Leaf: entries 0..j go left and key j is the separator. Inner page: entries 0..j-1 go left,
+//     key j is the separator and child j becomes the left half's rightmost child; entry j itself
+//     goes to neither half. The right half takes the rest and keeps O's rightmost child.
+//   - The left half goes to a newly allocated page N, the right half stays at O:
+//
+//         before:   L <-> O <-> R            after:   L <-> N <-> O <-> R
+//
+//   - (separator, N) is inserted into the parent at the slot taken on the way down, splitting
+//     it in turn; when O was the root a new root is made with the one entry (separator, N) and
+//     O as its rightmost child, and levels grows by one.
+//
+// Every page a split reads (the new page from the free list, O's left neighbour, the new root) is
+// read before anything is changed, so a damaged neighbour fails the insert with the tree intact.
+#include <algorithm>
+#include <cstring>
+
+#include "btree_impl.h"
+#include "btree_page.h"
+
+namespace kw::engine {
+namespace {
+
+// Index of the entry that ends the left half, by the split rule, kept where both halves keep at
+// least one entry (leaf: 0..total-2; inner: 1..total-2) so a damaged page cannot make an empty
+// half.
+int32_t SplitPoint(const page::Entries &entries, int32_t pageSize, bool leaf) {
+    const int32_t total = entries.Count();
+    int32_t j = total - 1;
+    int32_t sum = 0;
+    for (int32_t i = 0; i < total; ++i) {
+        const uint8_t *key;
+        int32_t length, value;
+        entries.Get(i, &key, &length, &value);
+        sum += length;
+        if (sum + 8 * i + 20 > pageSize / 2) {
+            j = i;
+            break;
+        }
+    }
+    return std::clamp(j, leaf ? 0 : 1, std::max(leaf ? 0 : 1, total - 2));
+}
+
+}  // namespace
+
+int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
+    int32_t leaf;
+    if (const int rc = Descend(key, length, &leaf); rc != 0) return rc;
+    int32_t slot;
+    {
+        PageRef page;
+        if (const int rc = Fetch(leaf, &page); rc != 0) return rc;
+        bool found;
+        slot = page::Search(*layout, page::View(page.Data()), key, length, &found);
+        if (found) return 303;
+    }
+
+    const int32_t pageSize = PageSize();
+    uint8_t separators[2][kMaxKeyBuffer];
+    const uint8_t *entryKey = key;
+    int32_t entryLength = length;
+    int32_t entryValue = ref;
+    int32_t offset = leaf;
+    auto level = static_cast<int32_t>(path.size());
+    for (int round = 0;; ++round) {
+        PageRef old;
+        if (const int rc = Fetch(offset, &old); rc != 0) return rc;
+        const page::View view(old.Data());
+        const bool isLeaf = view.IsLeaf();
+        page::Entries entries(view);
+        entries.InsertAt(slot, entryKey, entryLength, entryValue);
+
+        if (view.KeyBytes() + 8 * view.Count() + entryLength + 28 < pageSize) {
+            PageRef fresh;
+            if (const int rc = pool->TakeFresh(&fresh); rc != 0) return rc;
+            page::BuildPage(fresh.Data(), pageSize, view.Left(), view.Right(), view.Child(),
+                            entries, 0, entries.Count());
+            pool->AssignOffset(fresh, offset);
+            old.Unpin();
+            NoteWrite(pool->Release(fresh));
+            if (isLeaf) {
+                cursorPage = offset;
+                cursorSlot = slot;
+            }
+            return 0;
+        }
+
+        // Split. Everything that can fail comes first.
+        const bool isRoot = level == 0;
+        const int32_t total = entries.Count();
+        const int32_t j = SplitPoint(entries, pageSize, isLeaf);
+        const int32_t leftEnd = isLeaf ? j + 1 : j;
+        if (page::PageBytes(entries, 0, leftEnd) > pageSize ||
+            page::PageBytes(entries, j + 1, total) > pageSize || view.Left() == offset) {
+            return 308;  // only a damaged page (keys too long for it) gets here
+        }
+        int32_t newPage, newRoot = -1;
+        if (const int rc = AllocatePage(&newPage); rc != 0) return rc;
+        if (isRoot) {
+            if (const int rc = AllocatePage(&newRoot); rc != 0) return rc;
+        }
+        PageRef neighbour, leftHalf, rightHalf;
+        if (view.Left() != -1) {
+            if (const int rc = Fetch(view.Left(), &neighbour); rc != 0) return rc;
+        }
+        if (const int rc = pool->TakeFresh(&leftHalf); rc != 0) return rc;
+        if (const int rc = pool->TakeFresh(&rightHalf); rc != 0) return rc;
+
+        const uint8_t *separatorKey;
+        int32_t separatorLength, separatorChild;
+        entries.Get(j, &separatorKey, &separatorLength, &separatorChild);
+        uint8_t *separator = separators[round % 2];
+        std::memcpy(separator, separatorKey, static_cast<size_t>(separatorLength));
+        page::BuildPage(leftHalf.Data(), pageSize, view.Left(), offset,
+                        isLeaf ? page::kLeafChild : separatorChild, entries, 0, leftEnd);
+        page::BuildPage(rightHalf.Data(), pageSize, newPage, view.Right(), view.Child(), entries,
+                        j + 1, total);
+        if (isLeaf) {
+            cursorPage = slot <= j ? newPage : offset;
+            cursorSlot = slot <= j ? slot : slot - j - 1;
+        }
+        pool->AssignOffset(leftHalf, newPage);
+        pool->AssignOffset(rightHalf, offset);
+        if (neighbour) {
+            page::Store32(neighbour.Data() + page::kRightOffset, newPage);
+            neighbour.MarkDirty();
+            NoteWrite(pool->Release(neighbour));
+        }
+        NoteWrite(pool->Release(leftHalf));
+        NoteWrite(pool->Release(rightHalf));
+
+        if (isRoot) {
+            // O's old buffer has been taken over by the right half; it holds the new root.
+            page::Entries rootEntries;
+            rootEntries.InsertAt(0, separator, separatorLength, newPage);
+            page::BuildPage(old.Data(), pageSize, -1, -1, offset, rootEntries, 0, 1);
+            pool->AssignOffset(old, newRoot);
+            NoteWrite(pool->Release(old));
+            header.root = newRoot;
+            ++header.levels;
+            NoteWrite(WriteHeader());
+            return 0;
+        }
+        old.Unpin();
+        --level;
+        offset = path[level].page;
+        slot = path[level].slot;
+        entryKey = separator;
+        entryLength = separatorLength;
+        entryValue = newPage;
+    }
+}
+
+}  // namespace kw::engine
