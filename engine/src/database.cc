@@ -63,18 +63,15 @@ std::string MiscDataPath(const DatabaseSlot &database) {
 }  // namespace
 
 KWRESULT OpenDatabase(const char *name, uint16_t *handle) {
-    if (KWRESULT r = StartEngine()) return r;
+    EngineUse use;
+    if (KWRESULT r = use.Start()) return r;
     const std::string key = NameOrEmpty(name);
     const std::string directory = RegisteredLocation(key, kDefaultLocation);
-    if (directory.size() > kMaxLocationLength || !platform::IsDirectory(directory)) {
-        StopEngine();
+    if (directory.size() > kMaxLocationLength || !platform::IsDirectory(directory))
         return KWERR_NOLOCATION;
-    }
     uint16_t slot = 0;
-    if (KWRESULT r = TakeDatabaseSlot(key, directory, &slot)) {
-        StopEngine();
-        return r;
-    }
+    if (KWRESULT r = TakeDatabaseSlot(key, directory, &slot)) return r;
+    use.Keep();  // the open database is the engine's user until it is closed
     if (handle) *handle = slot;
     return KW_OK;
 }
@@ -91,32 +88,24 @@ KWRESULT CloseDatabase(int32_t db) {
 
 KWRESULT CreateDatabase(const char *name, const char *directory, const void *misc,
                         int32_t miscLength) {
-    if (KWRESULT r = StartEngine()) return r;
+    EngineUse use;  // a user only while the create runs
+    if (KWRESULT r = use.Start()) return r;
     const std::string key = NameOrEmpty(name);
     const std::string dir = NameOrEmpty(directory);
     uint16_t slot = 0;
-    if (KWRESULT r = TakeDatabaseSlot(key, dir, &slot)) {
-        StopEngine();
-        return r;
-    }
+    if (KWRESULT r = TakeDatabaseSlot(key, dir, &slot)) return r;
     const bool made = !dir.empty() && platform::MakeDirectory(dir);
     ReleaseDatabaseSlot(slot);  // the new database is not left open
-    if (!made) {
-        StopEngine();
-        return KWERR_NOLOCATION;
-    }
+    if (!made) return KWERR_NOLOCATION;
     platform::Profile ini(SettingsPath());
     if (!RegistrationRoundTrips(key, dir) || !ini.WriteString(kLocationsSection, key, dir)) {
         // Leaving the empty directory behind would make every retry fail with 507.
         platform::RemoveDirectory(dir);
-        StopEngine();
         return KWERR_INIWRITE;
     }
     auto file = platform::OpenExclusive(platform::JoinPath(dir, kMiscDataFileName),
                                         platform::OpenMode::kCreateIfMissing);
     if (file && misc && miscLength > 0) file->WriteAt(0, misc, static_cast<size_t>(miscLength));
-    file.reset();
-    StopEngine();
     return KW_OK;
 }
 

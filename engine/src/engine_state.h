@@ -36,6 +36,28 @@ KWRESULT StartEngine();
 // Counts one user less; the last one frees the slot table.
 void StopEngine();
 
+// One engine use for the length of a scope: Start() counts the user, and unless Keep() is called
+// the destructor undoes it, so every early return (or exception) of an open or create leaves
+// the use count as it was.
+class EngineUse {
+  public:
+    EngineUse() = default;
+    EngineUse(const EngineUse &) = delete;
+    EngineUse &operator=(const EngineUse &) = delete;
+    ~EngineUse() {
+        if (started_) StopEngine();
+    }
+    KWRESULT Start() {
+        const KWRESULT r = StartEngine();
+        started_ = r == KW_OK;
+        return r;
+    }
+    void Keep() { started_ = false; }
+
+  private:
+    bool started_ = false;
+};
+
 // Takes a database slot (the highest-numbered free one, else a new one at the end), cleared and
 // filled with name and directory. 500 when memory fails (nothing is then taken).
 KWRESULT TakeDatabaseSlot(const std::string &name, const std::string &directory, uint16_t *handle);
