@@ -31,7 +31,8 @@ namespace kw::engine {
 struct IndexSlot {
     const KW_IndexDef *definition = nullptr;  // the caller's definition
     std::unique_ptr<KeyLayout> layout;        // parts and comparison; never null once added
-    std::unique_ptr<BTree> tree;              // the open index file; null while closed
+    // Declared after the layout it points at, so it is destroyed first.
+    std::unique_ptr<BTree> tree;  // the open index file; null while closed
 };
 
 // The two key buffers an instance keeps for one index.

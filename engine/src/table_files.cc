@@ -84,6 +84,8 @@ KWRESULT CloseTable(DatabaseSlot &database, TableSlot &table) {
 
 KWRESULT ClearTable(TableSlot &table) {
     if (!table.IsOpen()) return KWERR_NOTOPEN;
+    // An index without a file (added after the open, or its file failed to open) has nothing
+    // to reset.
     for (IndexSlot &index : table.indexes) {
         if (index.tree && !index.tree->Reset()) {
             SetExtendedError(index.tree->LastError());
