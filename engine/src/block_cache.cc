@@ -210,28 +210,29 @@ void BlockCache::Empty(Buffer &b) {
     b.start = b.end = 0;
     b.dirtyStart = b.dirtyEnd = 0;
     b.state = State::kClean;
-    const int32_t i = IndexOf(b);
-    if (oldest_ == i) return;
-    // Unlink, then append at the old end.
-    if (b.newer != -1) buffers_[b.newer].older = b.older;
-    if (b.older != -1) buffers_[b.older].newer = b.newer;
-    if (newest_ == i) newest_ = b.older;
+    if (oldest_ == IndexOf(b)) return;
+    Unlink(b);
     b.newer = oldest_;
-    b.older = -1;
-    buffers_[oldest_].older = i;
-    oldest_ = i;
+    buffers_[oldest_].older = IndexOf(b);
+    oldest_ = IndexOf(b);
 }
 
 void BlockCache::Touch(Buffer &b) {
+    if (newest_ == IndexOf(b)) return;
+    Unlink(b);
+    b.older = newest_;
+    buffers_[newest_].newer = IndexOf(b);
+    newest_ = IndexOf(b);
+}
+
+// Takes b out of the LRU list (b is not alone in it).
+void BlockCache::Unlink(Buffer &b) {
     const int32_t i = IndexOf(b);
-    if (newest_ == i) return;
     if (b.newer != -1) buffers_[b.newer].older = b.older;
     if (b.older != -1) buffers_[b.older].newer = b.newer;
+    if (newest_ == i) newest_ = b.older;
     if (oldest_ == i) oldest_ = b.newer;
-    b.older = newest_;
-    b.newer = -1;
-    buffers_[newest_].newer = i;
-    newest_ = i;
+    b.newer = b.older = -1;
 }
 
 }  // namespace kw::engine

@@ -80,6 +80,7 @@ class BlockCache {
     CacheStatus ReadFile(Buffer &b, int64_t from, int64_t to);
     void Empty(Buffer &b);
     void Touch(Buffer &b);
+    void Unlink(Buffer &b);
     int32_t IndexOf(const Buffer &b) const { return static_cast<int32_t>(&b - buffers_.data()); }
 
     platform::RandomAccessFile *file_;

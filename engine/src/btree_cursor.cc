@@ -2,7 +2,9 @@
 // its last. Next moves to slot + 1, crossing to right siblings (slot 0) as needed; past the last
 // leaf it stays there with slot n and reports 2. Previous is the mirror image, stopping with slot
 // -1 and 3. Without a cursor, Next starts before the first entry and Previous after the last.
-// Sibling walks are bounded by the number of pages in the file, so a damaged chain cannot loop.
+// Sibling walks are bounded by the number of pages in the file, and every entry returned must sort
+// after (Next) or before (Previous) the one the cursor was on, so a damaged chain that loops back
+// is reported (308) instead of being walked forever by a caller scanning to the end.
 #include <cstring>
 
 #include "btree_impl.h"
@@ -20,11 +22,15 @@ int BTree::Impl::Step(bool forward, uint8_t *key, int32_t *length, int32_t *ref,
         fromEdge = true;
     }
     int32_t offset = cursorPage;
+    PageRef origin;
+    if (const int rc = Fetch(offset, &origin); rc != 0) return rc;
+    const page::View from(origin.Data());
+    if (!from.IsLeaf()) return 308;
+    const bool onEntry = cursorSlot >= 0 && cursorSlot < from.Count();
+    int32_t slot = forward ? cursorSlot + 1 : cursorSlot - 1;
+    if (!forward && fromEdge) slot = from.Count() - 1;
     PageRef page;
     if (const int rc = Fetch(offset, &page); rc != 0) return rc;
-    if (!page::View(page.Data()).IsLeaf()) return 308;
-    int32_t slot = forward ? cursorSlot + 1 : cursorSlot - 1;
-    if (!forward && fromEdge) slot = page::View(page.Data()).Count() - 1;
 
     const int32_t pageCount = header.end / PageSize();
     for (int32_t steps = 0;; ++steps) {
@@ -36,6 +42,11 @@ int BTree::Impl::Step(bool forward, uint8_t *key, int32_t *length, int32_t *ref,
         if (slot >= 0 && slot < n) {
             const int32_t keyLength = view.KeyLength(slot);
             if (keyLength > kMaxKeyBuffer) return 308;
+            if (onEntry) {
+                const int c = CompareKeys(*layout, view.Key(slot), keyLength, from.Key(cursorSlot),
+                                          from.KeyLength(cursorSlot));
+                if (forward ? c <= 0 : c >= 0) return 308;  // out of order: a damaged chain
+            }
             if (key) std::memcpy(key, view.Key(slot), static_cast<size_t>(keyLength));
             if (length) *length = keyLength;
             if (ref) *ref = view.Value(slot);

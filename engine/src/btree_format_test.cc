@@ -1,45 +1,45 @@
 // The index file format as other files rely on it: the header and root of a new file, where the
-// first entries and the first split land, the key length limits, the magic check and duplicates.
+// first entries and the first split land, the key length limits, the magic check, duplicates,
+// the cursor at both ends, emptying a deep tree, reset, and write-through against deferred pages.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "btree.h"
+#include "btree_test_support.h"
 #include "kwdata.h"
 
 namespace kw::engine {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::Int32At;
+using testing::PutInt32;
+using testing::ReadBytes;
+using testing::ReadHeader;
+using testing::WriteBytes;
 
 class BTreeFormatTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kwbtreeXXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = (fs::path(dir_) / "TABLE.i00").string();
+        ASSERT_TRUE(dir_.ok());
+        path_ = dir_.File("TABLE.i00");
         layout_.parts = {{0, 8, KW_KEY_CHAR | KW_KEY_UNIQUE}};
         layout_.keyLength = 8;
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
-    std::vector<uint8_t> FileBytes() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // "k0000042" style keys: ascending with i under the bytewise comparison.
+    static std::string Key(int i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "k%07d", i);
+        return text;
     }
-    static int32_t At(const std::vector<uint8_t> &bytes, size_t offset) {
-        return static_cast<int32_t>(bytes[offset] | bytes[offset + 1] << 8 |
-                                    bytes[offset + 2] << 16 |
-                                    static_cast<uint32_t>(bytes[offset + 3]) << 24);
+    static const uint8_t *Bytes(const std::string &s) {
+        return reinterpret_cast<const uint8_t *>(s.data());
     }
+    int InsertKey(BTree &tree, int i) { return tree.Insert(Bytes(Key(i)), 8, 1000 + i); }
 
-    std::string dir_;
+    testing::TempDir dir_;
     std::string path_;
     KeyLayout layout_;
 };
@@ -48,41 +48,282 @@ TEST_F(BTreeFormatTest, NewFileHasHeaderAndEmptyRootLeaf) {
     auto tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
     ASSERT_TRUE(tree->Close());
-    const std::vector<uint8_t> bytes = FileBytes();
+    const std::vector<uint8_t> bytes = ReadBytes(path_);
     ASSERT_EQ(bytes.size(), 1024u);
     const int32_t header[] = {0x00011A3B, 512, 1, 4, 512, -1, 1024};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(At(bytes, 4 * i), header[i]) << "header field " << i;
+        EXPECT_EQ(Int32At(bytes, 4 * i), header[i]) << "field " << i;
     for (size_t i = 28; i < 512; ++i)
         ASSERT_EQ(bytes[i], 0) << "page 0 byte " << i;
-    EXPECT_EQ(At(bytes, 512), -1);  // left sibling
-    EXPECT_EQ(At(bytes, 516), -1);  // right sibling
-    EXPECT_EQ(At(bytes, 520), -1);  // leaf
-    EXPECT_EQ(At(bytes, 524), 0);   // entries
-    EXPECT_EQ(At(bytes, 528), 0);   // key bytes
+    const int32_t leaf[] = {-1, -1, -1, 0, 0};  // siblings, leaf, no entries, no key bytes
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Int32At(bytes, 512 + 4 * i), leaf[i]) << "field " << i;
 }
 
-TEST_F(BTreeFormatTest, FileWithoutMagicIsRefused) {
-    ASSERT_TRUE(BTree::Open(path_, &layout_, 0, 1));
-    std::vector<uint8_t> bytes = FileBytes();
-    bytes[0] ^= 0x01;
-    std::ofstream(path_, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char *>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    EXPECT_FALSE(BTree::Open(path_, &layout_, 0, 1));
-    // A file too short to hold a header is no index file either.
-    std::ofstream(path_, std::ios::binary | std::ios::trunc).write("\x3b\x1a\x01\x00", 4);
-    EXPECT_FALSE(BTree::Open(path_, &layout_, 0, 1));
-}
-
-TEST_F(BTreeFormatTest, ResetAndFlushOnEmptyTree) {
+TEST_F(BTreeFormatTest, FirstEntryLivesInTheRootLeafAtOffset512) {
     auto tree = BTree::Open(path_, &layout_, 20, 2);
     ASSERT_TRUE(tree);
-    EXPECT_TRUE(tree->Reset());
-    EXPECT_TRUE(tree->Flush());
-    EXPECT_TRUE(tree->Close());
-    EXPECT_FALSE(tree->Close());
-    EXPECT_EQ(FileBytes().size(), 1024u);
+    ASSERT_EQ(tree->Insert(Bytes("ABCDEFGH"), 8, 77), 0);
+    ASSERT_TRUE(tree->Close());
+    const std::vector<uint8_t> bytes = ReadBytes(path_);
+    EXPECT_EQ(bytes.size(), 1024u);
+    EXPECT_EQ(Int32At(bytes, 16), 512);  // root
+    EXPECT_EQ(Int32At(bytes, 8), 1);     // levels
+    EXPECT_EQ(Int32At(bytes, 512 + 12), 1);
+    EXPECT_EQ(Int32At(bytes, 512 + 16), 8);
+    EXPECT_EQ(std::string(bytes.begin() + 532, bytes.begin() + 540), "ABCDEFGH");
+    EXPECT_EQ(Int32At(bytes, 540), 8);   // end offset of key 0
+    EXPECT_EQ(Int32At(bytes, 544), 77);  // its record reference
+}
+
+TEST_F(BTreeFormatTest, FirstSplitMakesLevelsTwoAndAppendsTwoPagesSoTheRootMoves) {
+    auto tree = BTree::Open(path_, &layout_, 20, 2);
+    ASSERT_TRUE(tree);
+    // 8-byte keys: a page takes 30 entries (K + 8n + 8 + 28 < 512); the 31st splits it.
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
+    EXPECT_EQ(ReadHeader(path_).end, 1024);
+    ASSERT_EQ(InsertKey(*tree, 30), 0);
+    ASSERT_TRUE(tree->Flush());
+    const std::vector<uint8_t> bytes = ReadBytes(path_);
+    EXPECT_EQ(Int32At(bytes, 8), 2);      // levels
+    EXPECT_EQ(Int32At(bytes, 16), 1536);  // the new root, appended after the new left half
+    EXPECT_EQ(Int32At(bytes, 24), 2048);  // end: two pages appended
+    // Split rule: entry j = 15 is the first with 8(j+1) + 8j + 20 > 256: left 0..15, right 16..30.
+    const int32_t left = 1024, right = 512, root = 1536;
+    EXPECT_EQ(Int32At(bytes, left + 0), -1);
+    EXPECT_EQ(Int32At(bytes, left + 4), right);
+    EXPECT_EQ(Int32At(bytes, left + 8), -1);
+    EXPECT_EQ(Int32At(bytes, left + 12), 16);
+    EXPECT_EQ(Int32At(bytes, right + 0), left);
+    EXPECT_EQ(Int32At(bytes, right + 4), -1);
+    EXPECT_EQ(Int32At(bytes, right + 12), 15);
+    EXPECT_EQ(std::string(bytes.begin() + right + 20, bytes.begin() + right + 28), Key(16));
+    EXPECT_EQ(Int32At(bytes, root + 0), -1);
+    EXPECT_EQ(Int32At(bytes, root + 4), -1);
+    EXPECT_EQ(Int32At(bytes, root + 8), right);  // rightmost child: the old page
+    EXPECT_EQ(Int32At(bytes, root + 12), 1);
+    EXPECT_EQ(std::string(bytes.begin() + root + 20, bytes.begin() + root + 28), Key(15));
+    EXPECT_EQ(Int32At(bytes, root + 32), left);  // value of the separator: the left half
+    ASSERT_TRUE(tree->Close());
+}
+
+TEST_F(BTreeFormatTest, KeysOf234BytesAreAcceptedAnd235Give301) {
+    KeyLayout bytewise;  // no per-part comparison: any key length
+    auto tree = BTree::Open(path_, &bytewise, 20, 2);
+    ASSERT_TRUE(tree);
+    std::string key(235, 'x');
+    for (int i = 0; i < 40; ++i) {
+        key[0] = static_cast<char>('A' + i);
+        ASSERT_EQ(tree->Insert(Bytes(key), 234, i), 0) << "error " << tree->LastError();
+    }
+    int32_t ref = 0;
+    EXPECT_EQ(tree->Insert(Bytes(key), 235, 1), -1);
+    EXPECT_EQ(tree->LastError(), 301);
+    EXPECT_EQ(tree->Find(Bytes(key), 235, &ref), -1);
+    EXPECT_EQ(tree->LastError(), 301);
+    EXPECT_EQ(tree->Delete(Bytes(key), 235), -1);
+    EXPECT_EQ(tree->LastError(), 301);
+    for (int32_t bad : {0, -1}) {
+        EXPECT_EQ(tree->Insert(Bytes(key), bad, 1), -1);
+        EXPECT_EQ(tree->LastError(), 302);
+        EXPECT_EQ(tree->Find(Bytes(key), bad, &ref), -1);
+        EXPECT_EQ(tree->LastError(), 302);
+    }
+    key[0] = 'A';
+    EXPECT_EQ(tree->Find(Bytes(key), 234, &ref), 0);
+    EXPECT_EQ(ref, 0);
+    EXPECT_GE(ReadHeader(path_).levels, 3);  // two keys per page: the tree is deep
+}
+
+TEST_F(BTreeFormatTest, FileWithoutTheMagicIsRefused) {
+    ASSERT_TRUE(BTree::Open(path_, &layout_, 0, 1));
+    std::vector<uint8_t> bytes = ReadBytes(path_);
+    bytes[0] ^= 0x01;
+    WriteBytes(path_, bytes);
+    EXPECT_FALSE(BTree::Open(path_, &layout_, 0, 1));
+    // Nor is a file too short to hold a header, nor one with an impossible page size.
+    WriteBytes(path_, {0x3b, 0x1a, 0x01, 0x00});
+    EXPECT_FALSE(BTree::Open(path_, &layout_, 0, 1));
+    bytes[0] ^= 0x01;
+    PutInt32(bytes, 4, 8);
+    WriteBytes(path_, bytes);
+    EXPECT_FALSE(BTree::Open(path_, &layout_, 0, 1));
+}
+
+TEST_F(BTreeFormatTest, DuplicateInsertGives303AndLeavesTheTreeUnchanged) {
+    layout_.parts[0].flags |= KW_KEY_NOCASE;
+    layout_.perPartCompare = true;
+    auto tree = BTree::Open(path_, &layout_, 20, 2);
+    ASSERT_TRUE(tree);
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
+    ASSERT_TRUE(tree->Flush());
+    const std::vector<uint8_t> before = ReadBytes(path_);
+    EXPECT_EQ(tree->Insert(Bytes(Key(250)), 8, 5), -1);
+    EXPECT_EQ(tree->LastError(), 303);
+    EXPECT_EQ(tree->Insert(Bytes("K0000250"), 8, 5), -1);  // equal without regard to case
+    EXPECT_EQ(tree->LastError(), 303);
+    ASSERT_TRUE(tree->Flush());
+    EXPECT_EQ(ReadBytes(path_), before);
+    int32_t ref = 0;
+    EXPECT_EQ(tree->Find(Bytes("K0000250"), 8, &ref), 0);
+    EXPECT_EQ(ref, 1250);
+}
+
+TEST_F(BTreeFormatTest, NextAfterTheLastGives2AndPreviousThenGivesTheLast) {
+    auto tree = BTree::Open(path_, &layout_, 20, 2);
+    ASSERT_TRUE(tree);
+    uint8_t key[kMaxKeyBuffer];
+    int32_t length = -1, ref = -1;
+    // Empty tree: nothing either way.
+    EXPECT_EQ(tree->Next(key, &length, &ref), 2);
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(ref, 0);
+    EXPECT_EQ(tree->Prev(key, &length, &ref), 3);
+    ASSERT_TRUE(tree->Last());
+    EXPECT_EQ(tree->Prev(key, &length, &ref), 3);
+
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
+    ASSERT_TRUE(tree->Last());
+    ASSERT_EQ(tree->Prev(key, &length, &ref), 0);
+    EXPECT_EQ(ref, 1299);
+    ASSERT_EQ(tree->Next(key, &length, &ref), 2);
+    ASSERT_EQ(tree->Next(key, &length, &ref), 2);  // stays past the end
+    ASSERT_EQ(tree->Prev(key, &length, &ref), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(key), size_t(length)), Key(299));
+    EXPECT_EQ(ref, 1299);
+
+    // The mirror image at the start.
+    ASSERT_TRUE(tree->First());
+    ASSERT_EQ(tree->Prev(key, &length, &ref), 3);
+    ASSERT_EQ(tree->Prev(key, &length, &ref), 3);
+    ASSERT_EQ(tree->Next(key, &length, &ref), 0);
+    EXPECT_EQ(ref, 1000);
+
+    // Find puts the cursor on the entry; a missing key leaves it just before its place.
+    ASSERT_EQ(tree->Find(Bytes(Key(100)), 8, &ref), 0);
+    ASSERT_EQ(tree->Next(key, &length, &ref), 0);
+    EXPECT_EQ(ref, 1101);
+    ASSERT_EQ(tree->Find(Bytes("k0000100x"), 8, &ref), 0);  // only 8 bytes count
+    ASSERT_EQ(tree->Find(Bytes("k0000099z"), 9, &ref), 1);
+    ASSERT_EQ(tree->Next(key, &length, &ref), 0);
+    EXPECT_EQ(ref, 1100);
+    ASSERT_EQ(tree->Find(Bytes("k0000099z"), 9, &ref), 1);
+    ASSERT_EQ(tree->Prev(key, &length, &ref), 0);
+    EXPECT_EQ(ref, 1098);  // the cursor sat on 99, as if it had been returned
+}
+
+TEST_F(BTreeFormatTest, DeletingEveryKeyOfADeepTreeLeavesAnEmptyRootLeaf) {
+    auto tree = BTree::Open(path_, &layout_, 0, 1);  // 4 write-through buffers
+    ASSERT_TRUE(tree);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(InsertKey(*tree, (i * 7919) % 3000), 0);
+    ASSERT_GE(ReadHeader(path_).levels, 3);
+    const int32_t end = ReadHeader(path_).end;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string key = Key((i * 104729) % 3000);
+        ASSERT_EQ(tree->Delete(Bytes(key), 8), 0) << i << " error " << tree->LastError();
+    }
+    ASSERT_TRUE(tree->Close());
+    std::vector<uint8_t> bytes = ReadBytes(path_);
+    const testing::DiskHeader h = ReadHeader(bytes);
+    EXPECT_EQ(h.levels, 1);
+    EXPECT_EQ(h.end, end);
+    const int32_t root = h.root;
+    EXPECT_EQ(Int32At(bytes, root + 8), -1);  // a leaf
+    EXPECT_EQ(Int32At(bytes, root + 12), 0);  // without entries
+    int freePages = 0;
+    for (int32_t page = h.freeList; page != -1 && freePages < 100000; page = Int32At(bytes, page)) {
+        EXPECT_EQ(Int32At(bytes, page + 8), -2);
+        ++freePages;
+    }
+    EXPECT_EQ(freePages, end / 512 - 2);  // all pages but the header page and the root
+
+    // Filling it again takes the freed pages before the file grows.
+    tree = BTree::Open(path_, &layout_, 20, 2);
+    ASSERT_TRUE(tree);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(InsertKey(*tree, (i * 7919) % 3000), 0);
+    EXPECT_EQ(ReadHeader(path_).end, end);
+}
+
+TEST_F(BTreeFormatTest, ResetEmptiesTheTreeWithoutShorteningTheFile) {
+    auto tree = BTree::Open(path_, &layout_, 20, 2);
+    ASSERT_TRUE(tree);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
+    ASSERT_TRUE(tree->Flush());
+    const size_t size = ReadBytes(path_).size();
+    ASSERT_TRUE(tree->Reset());
+    ASSERT_TRUE(tree->Flush());
+    const std::vector<uint8_t> bytes = ReadBytes(path_);
+    EXPECT_EQ(bytes.size(), size);
+    const int32_t header[] = {0x00011A3B, 512, 1, 4, 512, -1, 1024};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(Int32At(bytes, 4 * i), header[i]) << "field " << i;
+    EXPECT_EQ(Int32At(bytes, 512 + 8), -1);
+    EXPECT_EQ(Int32At(bytes, 512 + 12), 0);
+    uint8_t key[kMaxKeyBuffer];
+    int32_t length, ref;
+    EXPECT_EQ(tree->Next(key, &length, &ref), 2);
+    // The tree grows again from the start of the file.
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(InsertKey(*tree, i), 0);
+    ASSERT_TRUE(tree->First());
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(tree->Next(key, &length, &ref), 0);
+        ASSERT_EQ(ref, 1000 + i);
+    }
+}
+
+TEST_F(BTreeFormatTest, WriteThroughWritesAtOnceAndDeferredWaitsForFlush) {
+    for (int32_t mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
+        std::filesystem::remove(path_);
+        auto tree = BTree::Open(path_, &layout_, 20, mode);
+        ASSERT_TRUE(tree);
+        ASSERT_EQ(InsertKey(*tree, 1), 0);
+        EXPECT_EQ(Int32At(ReadBytes(path_), 512 + 12), mode == 2 ? 0 : 1);
+        // The header never waits: the split's new root is on disk at once in every mode.
+        for (int i = 2; i <= 31; ++i)
+            ASSERT_EQ(InsertKey(*tree, i), 0);
+        EXPECT_EQ(ReadHeader(path_).levels, 2);
+        ASSERT_TRUE(tree->Flush());
+        EXPECT_EQ(Int32At(ReadBytes(path_), 512 + 12), 15);
+        ASSERT_TRUE(tree->Close());
+    }
+}
+
+TEST_F(BTreeFormatTest, FilesWithOtherPageSizesAreUsedWithTheirOwnSize) {
+    // A 1024-byte-page file made by hand: header, empty root leaf at 1024.
+    std::vector<uint8_t> bytes(2048, 0);
+    const int32_t header[] = {0x00011A3B, 1024, 1, 4, 1024, -1, 2048};
+    for (int i = 0; i < 7; ++i)
+        PutInt32(bytes, 4 * i, header[i]);
+    for (int i = 0; i < 3; ++i)
+        PutInt32(bytes, 1024 + 4 * i, -1);
+    WriteBytes(path_, bytes);
+    auto tree = BTree::Open(path_, &layout_, 20, 2);
+    ASSERT_TRUE(tree);
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(InsertKey(*tree, (i * 7919) % 2000), 0);
+    ASSERT_TRUE(tree->Flush());
+    EXPECT_EQ(ReadHeader(path_).end % 1024, 0);
+    EXPECT_EQ(ReadHeader(path_).levels, 2);  // 1024-byte pages hold twice the entries
+    uint8_t key[kMaxKeyBuffer];
+    int32_t length, ref;
+    ASSERT_TRUE(tree->First());
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_EQ(tree->Next(key, &length, &ref), 0);
+        ASSERT_EQ(ref, 1000 + i);
+    }
+    // The key limit follows the page size, but never passes the 255-byte key buffer.
+    const std::string longKey(256, 'z');
+    EXPECT_EQ(tree->Insert(Bytes(longKey), 255, 1), 0);
+    EXPECT_EQ(tree->Insert(Bytes(longKey), 256, 1), -1);
+    EXPECT_EQ(tree->LastError(), 301);
 }
 
 }  // namespace

@@ -6,20 +6,88 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/file.h"
+
 namespace kw::engine::testing {
+
+// Counters and switches shared by a test and the files it wraps.
+struct FaultPlan {
+    int reads = 0;
+    int writes = 0;
+    int failWritesFrom = -1;  // the write with this number (counted from 0) and later ones fail
+    bool failReads = false;
+    bool shortReads = false;  // reads return half of what was asked
+};
+
+// A file that counts its reads and writes and fails them when the plan says so; it wraps a real
+// file (through platform::SetOpenHookForTesting) or holds its bytes in memory.
+class FaultyFile final : public platform::RandomAccessFile {
+  public:
+    FaultyFile(std::unique_ptr<platform::RandomAccessFile> inner, FaultPlan *plan)
+        : inner_(std::move(inner)), plan_(plan), path_(inner_ ? inner_->Path() : "memory") {}
+
+    int64_t ReadAt(int64_t offset, void *buffer, size_t n) override {
+        ++plan_->reads;
+        if (plan_->failReads) return -1;
+        if (plan_->shortReads) n /= 2;
+        if (inner_) return inner_->ReadAt(offset, buffer, n);
+        if (offset >= static_cast<int64_t>(memory_.size())) return 0;
+        const size_t count = std::min(n, memory_.size() - static_cast<size_t>(offset));
+        std::memcpy(buffer, memory_.data() + offset, count);
+        return static_cast<int64_t>(count);
+    }
+    int64_t WriteAt(int64_t offset, const void *buffer, size_t n) override {
+        const int number = plan_->writes++;
+        if (plan_->failWritesFrom >= 0 && number >= plan_->failWritesFrom) return -1;
+        if (inner_) return inner_->WriteAt(offset, buffer, n);
+        if (memory_.size() < static_cast<size_t>(offset) + n) memory_.resize(offset + n);
+        std::memcpy(memory_.data() + offset, buffer, n);
+        return static_cast<int64_t>(n);
+    }
+    int64_t Size() override {
+        return inner_ ? inner_->Size() : static_cast<int64_t>(memory_.size());
+    }
+    bool Sync() override { return inner_ ? inner_->Sync() : true; }
+    const std::string &Path() const override { return path_; }
+    std::vector<uint8_t> &Memory() { return memory_; }
+
+  private:
+    std::unique_ptr<platform::RandomAccessFile> inner_;
+    FaultPlan *plan_;
+    std::string path_;
+    std::vector<uint8_t> memory_;
+};
+
+// Wraps every file opened while it lives.
+class FaultyFiles {
+  public:
+    FaultyFiles() {
+        platform::SetOpenHookForTesting([this](std::unique_ptr<platform::RandomAccessFile> f) {
+            return std::unique_ptr<platform::RandomAccessFile>(
+                std::make_unique<FaultyFile>(std::move(f), &plan));
+        });
+    }
+    ~FaultyFiles() { platform::SetOpenHookForTesting(nullptr); }
+    FaultyFiles(const FaultyFiles &) = delete;
+    FaultyFiles &operator=(const FaultyFiles &) = delete;
+    FaultPlan plan;
+};
 
 class TempDir {
   public:

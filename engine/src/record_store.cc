@@ -166,9 +166,10 @@ bool RecordStore::ReadBlockHeader(int32_t ref, BlockHeader *out) {
 bool RecordStore::WriteBlockHeader(int32_t ref, const BlockHeader &h) {
     Impl &s = *impl_;
     if (!s.open) return s.Fail(STERR_WRITE);
-    const bool sound = s.IsBlockRef(ref) && h.magic == kStoreMagic && h.capacity >= 0 &&
-                       int64_t{ref} + kBlockHeaderSize + h.capacity <= s.header.end &&
-                       h.used >= 0 && h.used <= h.capacity && s.IsLink(h.next) && s.IsLink(h.prev);
+    BlockHeader current;
+    if (!s.ReadBlock(ref, &current)) return false;
+    const bool sound = h.magic == kStoreMagic && h.capacity == current.capacity && h.used >= 0 &&
+                       h.used <= h.capacity && s.IsLink(h.next) && s.IsLink(h.prev);
     if (!sound) return s.Fail(STERR_BADBLOCK);
     return s.WriteBlock(ref, h);
 }
@@ -284,29 +285,41 @@ int32_t RecordStore::MaxBlockCount() const {
 }
 
 bool RecordStore::CountRecords(int32_t *count) {
-    Impl &s = *impl_;
-    if (!s.open) return s.Fail(STERR_BADBLOCK);
-    // Loops are caught by Brent's method: a saved block that comes round again is a loop. The
-    // walk is also bounded by the number of blocks the store can hold.
-    const int32_t limit = s.MaxBlockCount();
-    int32_t saved = -1;
-    int32_t power = 1;
-    int32_t sinceSave = 0;
-    int32_t n = 0;
-    for (int32_t ref = s.header.first; ref != -1;) {
-        if (ref == saved || n >= limit) return s.Fail(STERR_BADBLOCK);
-        BlockHeader h;
-        if (!s.ReadRecordBlock(ref, &h)) return false;
-        if (h.next == ref) return s.Fail(STERR_BADBLOCK);
-        ++n;
-        if (++sinceSave == power) {
-            saved = ref;
-            power = power < (INT32_MAX >> 1) ? power * 2 : power;
-            sinceSave = 0;
-        }
-        ref = h.next;
+    ChainWalk walk(*this);
+    int32_t ref = -1;
+    while (walk.Next(&ref) && ref != -1) {
     }
-    *count = n;
+    if (walk.Failed()) return false;
+    *count = walk.Steps();
+    return true;
+}
+
+ChainWalk::ChainWalk(RecordStore &store) : store_(store), limit_(store.MaxBlockCount()) {}
+
+bool ChainWalk::Next(int32_t *ref) {
+    if (failed_) return false;
+    const int32_t r = started_ ? following_ : store_.FirstRecord();
+    started_ = true;
+    if (r == -1) {
+        *ref = -1;
+        return true;
+    }
+    // More steps than blocks fit in the store, or a saved block come round again: a loop.
+    if (r == saved_ || steps_ >= limit_) {
+        failed_ = true;
+        return store_.impl_->Fail(STERR_BADBLOCK);
+    }
+    if (!store_.NextRecord(r, &following_)) {
+        failed_ = true;
+        return false;
+    }
+    if (++sinceSave_ == power_) {
+        saved_ = r;
+        power_ = power_ < (INT32_MAX >> 1) ? power_ * 2 : power_;
+        sinceSave_ = 0;
+    }
+    ++steps_;
+    *ref = r;
     return true;
 }
 

@@ -37,10 +37,12 @@ struct BlockHeader {
     int32_t magic = kStoreMagic;
     int32_t capacity = 0;  // bytes of the data area
     int32_t used = 0;      // bytes of the data area in use
-    int32_t useCount = 1;  // 1 for a live block
+    int32_t useCount = 1;  // 1 for a live block, 0 once freed
     int32_t next = -1;     // next block in the record chain
     int32_t prev = -1;     // previous block in the record chain
 };
+
+class ChainWalk;
 
 class RecordStore {
   public:
@@ -81,23 +83,25 @@ class RecordStore {
     bool FreeBlock(int32_t ref);
     // The header of any sound block, freed ones included; 403 otherwise.
     bool ReadBlockHeader(int32_t ref, BlockHeader *out);
-    // Writes a block header; 403 when ref or the header's capacity or links lie outside the store.
+    // Rewrites the header of the sound block at ref (for relinking): 403 when there is no such
+    // block, or when the new header changes its capacity, has a wrong magic, a used length
+    // outside the capacity, or links that are neither -1 nor block references.
     bool WriteBlockHeader(int32_t ref, const BlockHeader &header);
     // 404 when position or position + length passes the capacity; raises the used length.
     bool WriteData(int32_t ref, int32_t position, const void *data, int32_t length);
     // Bytes read (clamped to the used length, 0 at or past it), or -1.
     int32_t ReadData(int32_t ref, int32_t position, void *buffer, int32_t length);
 
-    // Record level, used by the record access layer.
     // Record level, used by the record access layer. "A live record block" below means a sound
     // block that is neither freed nor the free-list block; anything else gives 403.
     //
     // Adds record (recordLength bytes) as a new block appended to the chain. When serialOffset
     // is 0 or more (pass -1 for a table without a U field) the serial counter is written into
-    // record at that offset first (so the caller's buffer shows it, even when the add fails)
-    // and incremented once the record is stored. Returns 0 with *ref set; 518 (KWERR_NOSPACE)
-    // when no block could be allocated, with the cause in LastError(); 506 (KWERR_EXTENDED)
-    // with LastError() when a later write failed (the block is given back when possible).
+    // record at that offset once a block is allocated (so the caller's buffer shows it, even
+    // when a later write fails) and incremented once the record is stored.
+    // Returns 0 with *ref set; 518 (KWERR_NOSPACE) when no block could be allocated, with the
+    // cause in LastError(); 506 (KWERR_EXTENDED) with LastError() when a later write failed
+    // (the block is given back when possible).
     int32_t AddRecord(uint8_t *record, int32_t recordLength, int32_t serialOffset, int32_t *ref);
     // Writes record over the live record block at ref (position 0); 404 when it is longer than
     // the block's capacity. False with LastError() on failure.
@@ -112,8 +116,7 @@ class RecordStore {
     // Chain walking. FirstRecord is the header's first block (-1 when empty). NextRecord gives
     // the block after the live record block ref: -1 at the end or on failure (403 set; this
     // includes a block whose next link is itself). The two-argument form tells failure apart.
-    // A caller walking with NextRecord bounds its walk by MaxBlockCount() steps to survive
-    // a loop in a damaged chain.
+    // A single step cannot see a longer loop: whole walks use ChainWalk below.
     int32_t FirstRecord() const;
     int32_t NextRecord(int32_t ref);
     bool NextRecord(int32_t ref, int32_t *next);
@@ -129,9 +132,37 @@ class RecordStore {
     bool DropFreeList();
 
   private:
+    friend class ChainWalk;
     struct Impl;
     explicit RecordStore(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
+};
+
+// Walks the record chain from its first block, catching damaged blocks, self-links and loops
+// (a loop is found within a few times its length; the walk is also bounded by MaxBlockCount()).
+// Use:  ChainWalk walk(store); int32_t ref;
+//       while (walk.Next(&ref) && ref != -1) { ... }   then walk.Failed() tells why it stopped.
+// Each reference returned is a live record block whose header was checked. The walk reads the
+// next link before returning a block, so the caller may delete the block it was given.
+class ChainWalk {
+  public:
+    explicit ChainWalk(RecordStore &store);
+    // True with *ref set to the next record block, or to -1 once the chain has ended; false on
+    // failure (403 in the store's LastError()), and on every call after it.
+    bool Next(int32_t *ref);
+    bool Failed() const { return failed_; }
+    int32_t Steps() const { return steps_; }
+
+  private:
+    RecordStore &store_;
+    bool started_ = false;
+    bool failed_ = false;
+    int32_t following_ = -1;  // the next link of the block returned last
+    int32_t saved_ = -1;      // Brent's method: a block seen again is a loop
+    int32_t power_ = 1;
+    int32_t sinceSave_ = 0;
+    int32_t steps_ = 0;
+    int32_t limit_;
 };
 
 }  // namespace kw::engine

@@ -374,6 +374,36 @@ TEST_F(RecordStoreTest, HeaderReachesTheFileOnlyWhenTheBlockLayoutChanges) {
     EXPECT_EQ(Int32At(ReadWholeFile(path_), 12), 3);
 }
 
+TEST_F(RecordStoreTest, WriteThroughPutsEveryBlockChangeInTheFileAtOnce) {
+    auto store = OpenStore(1, 2);
+    const int32_t a = Add(*store, 1);
+    const int32_t b = Add(*store, 2);
+    const int32_t c = Add(*store, 3);
+    auto f = ReadWholeFile(path_);
+    EXPECT_EQ(f[c + 24 + kLength - 1], 3);
+    EXPECT_EQ(Int32At(f, b + 16), c);
+
+    auto record = Record(0x5A);
+    ASSERT_TRUE(store->UpdateRecord(b, record.data(), kLength));
+    f = ReadWholeFile(path_);
+    EXPECT_TRUE(std::equal(record.begin(), record.end(), f.begin() + b + 24));
+
+    ASSERT_TRUE(store->DeleteRecord(a));
+    f = ReadWholeFile(path_);
+    EXPECT_EQ(Int32At(f, a + 12), 0);   // freed
+    EXPECT_EQ(Int32At(f, b + 20), -1);  // b is first now
+    EXPECT_EQ(Int32At(f, 16), b);
+    const int32_t list = store->Header().freeList;
+    EXPECT_EQ(Int32At(f, list + 24 + 8), a);
+
+    EXPECT_EQ(Add(*store, 4), a);
+    f = ReadWholeFile(path_);
+    EXPECT_EQ(Int32At(f, list + 24 + 8), -1);
+    EXPECT_EQ(Int32At(f, c + 16), a);
+    EXPECT_EQ(Int32At(f, a + 12), 1);
+    EXPECT_EQ(f[a + 24 + kLength - 1], 4);
+}
+
 TEST_F(RecordStoreTest, AFileWithZeroMagicIsInitialisedAsANewStore) {
     testing::PatchFile(path_, 0, std::vector<uint8_t>(10, 0).data(), 10);
     auto store = OpenStore();

@@ -120,6 +120,9 @@ bool RecordStore::Impl::Release(int32_t ref) {
         --h.useCount;
         return WriteBlock(ref, h);
     }
+    // A damaged free list is found before the chain is touched, so the delete changes nothing.
+    BlockHeader list;
+    if (header.freeList != -1 && !ReadFreeList(&list)) return false;
     if (!Unlink(ref, h)) return false;
     h.useCount = 0;
     if (!WriteBlock(ref, h)) return false;

@@ -1,0 +1,193 @@
+// The block cache on its own: partial ranges, LRU reuse, deferred and write-through writes,
+// flush order, coherence between buffers whose blocks overlap, and I/O failures.
+#include "block_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+#include "store_test_support.h"
+
+namespace kw::engine {
+namespace {
+
+using testing::FaultyFile;
+using testing::FileFaults;
+using testing::ReadWholeFile;
+
+class BlockCacheTest : public testing::TempDirTest {
+  protected:
+    // A 16 KiB file whose byte i is i % 251, opened through a counting wrapper.
+    void SetUp() override {
+        TempDirTest::SetUp();
+        std::vector<uint8_t> bytes(16384);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<uint8_t>(i % 251);
+        testing::PatchFile(path_, 0, bytes.data(), bytes.size());
+        faults_ = std::make_shared<FileFaults>();
+        file_ = std::make_unique<FaultyFile>(
+            platform::OpenExclusive(path_, platform::OpenMode::kExisting), faults_);
+    }
+    std::unique_ptr<BlockCache> Cache(int32_t buffers, bool defer) {
+        return BlockCache::Create(file_.get(), buffers, defer);
+    }
+    static uint8_t Pattern(int64_t at) { return static_cast<uint8_t>(at % 251); }
+
+    std::shared_ptr<FileFaults> faults_;
+    std::unique_ptr<platform::RandomAccessFile> file_;
+};
+
+TEST_F(BlockCacheTest, RangesGrowContiguouslyAndHitsCostNoIo) {
+    auto cache = Cache(2, true);
+    uint8_t out[300];
+    ASSERT_EQ(cache->Read(1000, 0, out, 24), CacheStatus::kOk);
+    EXPECT_EQ(out[0], Pattern(1000));
+    EXPECT_EQ(faults_->reads, 1);
+    ASSERT_EQ(cache->Read(1000, 0, out, 24), CacheStatus::kOk);
+    EXPECT_EQ(faults_->reads, 1);
+    // Past the valid end: one read fills the gap and the new bytes.
+    ASSERT_EQ(cache->Read(1000, 100, out, 200), CacheStatus::kOk);
+    EXPECT_EQ(faults_->reads, 2);
+    EXPECT_EQ(out[199], Pattern(1299));
+    ASSERT_EQ(cache->Read(1000, 10, out, 290), CacheStatus::kOk);
+    EXPECT_EQ(faults_->reads, 2);
+    EXPECT_EQ(out[0], Pattern(1010));
+    // A block larger than one unit: the data area grows.
+    std::vector<uint8_t> big(5000);
+    ASSERT_EQ(cache->Read(1000, 0, big.data(), 5000), CacheStatus::kOk);
+    EXPECT_EQ(big[4999], Pattern(5999));
+    EXPECT_EQ(faults_->reads, 3);
+}
+
+TEST_F(BlockCacheTest, ReadsPastTheEndOfTheFileGiveZeros) {
+    auto cache = Cache(1, true);
+    uint8_t out[64];
+    std::memset(out, 0xFF, sizeof out);
+    ASSERT_EQ(cache->Read(16384 - 8, 0, out, 64), CacheStatus::kOk);
+    EXPECT_EQ(out[7], Pattern(16383));
+    EXPECT_EQ(out[8], 0);
+    EXPECT_EQ(out[63], 0);
+}
+
+TEST_F(BlockCacheTest, TheLeastRecentlyUsedBufferIsReused) {
+    auto cache = Cache(2, true);
+    uint8_t out[8];
+    cache->Read(0, 0, out, 8);     // A
+    cache->Read(4096, 0, out, 8);  // B
+    cache->Read(0, 0, out, 8);     // A is the most recent again
+    cache->Read(8192, 0, out, 8);  // C takes B's buffer
+    const int64_t reads = faults_->reads;
+    cache->Read(0, 0, out, 8);
+    EXPECT_EQ(faults_->reads, reads);
+    cache->Read(4096, 0, out, 8);
+    EXPECT_EQ(faults_->reads, reads + 1);
+}
+
+TEST_F(BlockCacheTest, DeferredWritesReachTheFileOnReuseAndFlushInLruOrder) {
+    auto cache = Cache(2, true);
+    const uint8_t x[4] = {'x', 'x', 'x', 'x'};
+    ASSERT_EQ(cache->Write(100, 0, x, 4), CacheStatus::kOk);
+    ASSERT_EQ(cache->Write(200, 0, x, 4), CacheStatus::kOk);
+    EXPECT_EQ(faults_->writes, 0);
+    EXPECT_TRUE(cache->HasDirtyBuffers());
+    ASSERT_EQ(cache->Write(100, 2, x, 4), CacheStatus::kOk);  // 100 is now the most recent
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    ASSERT_EQ(faults_->writeLog.size(), 2u);
+    EXPECT_EQ(faults_->writeLog[0], std::make_pair(int64_t{200}, size_t{4}));
+    EXPECT_EQ(faults_->writeLog[1], std::make_pair(int64_t{100}, size_t{6}));
+    EXPECT_FALSE(cache->HasDirtyBuffers());
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    EXPECT_EQ(faults_->writes, 2);
+
+    // Reusing a dirty buffer writes it back first.
+    ASSERT_EQ(cache->Write(300, 0, x, 4), CacheStatus::kOk);
+    uint8_t out[4];
+    ASSERT_EQ(cache->Read(400, 0, out, 4), CacheStatus::kOk);
+    ASSERT_EQ(cache->Read(500, 0, out, 4), CacheStatus::kOk);
+    EXPECT_EQ(ReadWholeFile(path_)[300], 'x');
+}
+
+TEST_F(BlockCacheTest, WriteThroughWritesExactlyTheBytesAtOnce) {
+    auto cache = Cache(1, false);
+    uint8_t out[24];
+    ASSERT_EQ(cache->Read(600, 0, out, 24), CacheStatus::kOk);
+    const uint8_t y[3] = {'y', 'y', 'y'};
+    ASSERT_EQ(cache->Write(600, 30, y, 3), CacheStatus::kOk);
+    ASSERT_EQ(faults_->writeLog.size(), 1u);
+    EXPECT_EQ(faults_->writeLog[0], std::make_pair(int64_t{630}, size_t{3}));
+    EXPECT_FALSE(cache->HasDirtyBuffers());
+    const auto f = ReadWholeFile(path_);
+    EXPECT_EQ(f[630], 'y');
+    EXPECT_EQ(f[629], Pattern(629));  // the gap was read, not written over
+}
+
+TEST_F(BlockCacheTest, OverlappingBlocksNeverSeeStaleBytes) {
+    // A block at 1000 cached over 1000 bytes and changed; then a block starting inside it
+    // (as after a split or a reset) is written; the first buffer must give its bytes up.
+    auto cache = Cache(4, true);
+    std::vector<uint8_t> ones(1000, 1);
+    ASSERT_EQ(cache->Write(1000, 0, ones.data(), 1000), CacheStatus::kOk);
+    const uint8_t twos[8] = {2, 2, 2, 2, 2, 2, 2, 2};
+    ASSERT_EQ(cache->Write(1500, 0, twos, 8), CacheStatus::kOk);
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    std::vector<uint8_t> out(1000);
+    ASSERT_EQ(cache->Read(1000, 0, out.data(), 1000), CacheStatus::kOk);
+    EXPECT_EQ(out[499], 1);
+    EXPECT_EQ(out[500], 2);
+    EXPECT_EQ(out[508], 1);
+    const auto f = ReadWholeFile(path_);
+    EXPECT_EQ(f[1500], 2);
+    EXPECT_EQ(f[1999], 1);
+}
+
+TEST_F(BlockCacheTest, NoBufferFailsEveryAccess) {
+    auto cache = Cache(0, true);
+    ASSERT_TRUE(cache);
+    uint8_t out[4] = {};
+    EXPECT_EQ(cache->Read(0, 0, out, 4), CacheStatus::kNoBuffer);
+    EXPECT_EQ(cache->Write(0, 0, out, 4), CacheStatus::kNoBuffer);
+    EXPECT_EQ(cache->Flush(), CacheStatus::kOk);
+}
+
+TEST_F(BlockCacheTest, AFailedReadCachesNothing) {
+    auto cache = Cache(1, true);
+    uint8_t out[8];
+    faults_->failReads = true;
+    EXPECT_EQ(cache->Read(0, 0, out, 8), CacheStatus::kReadFailed);
+    faults_->failReads = false;
+    ASSERT_EQ(cache->Read(0, 0, out, 8), CacheStatus::kOk);
+    EXPECT_EQ(out[5], Pattern(5));
+}
+
+TEST_F(BlockCacheTest, AFailedWriteBackKeepsTheBytesDirtyUntilItSucceeds) {
+    auto cache = Cache(1, true);
+    const uint8_t z[2] = {'z', 'z'};
+    ASSERT_EQ(cache->Write(40, 0, z, 2), CacheStatus::kOk);
+    faults_->failWrites = true;
+    uint8_t out[2];
+    EXPECT_EQ(cache->Read(4000, 0, out, 2), CacheStatus::kWriteFailed);  // reuse needs write-back
+    EXPECT_EQ(cache->Flush(), CacheStatus::kWriteFailed);
+    EXPECT_TRUE(cache->HasDirtyBuffers());
+    faults_->failWrites = false;
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    EXPECT_EQ(ReadWholeFile(path_)[41], 'z');
+}
+
+TEST_F(BlockCacheTest, AFailedWriteThroughForgetsTheBufferSoReadsSeeTheFile) {
+    auto cache = Cache(1, false);
+    uint8_t out[4];
+    ASSERT_EQ(cache->Read(80, 0, out, 4), CacheStatus::kOk);
+    faults_->failWrites = true;
+    faults_->tornWrites = true;
+    const uint8_t w[4] = {'w', 'w', 'w', 'w'};
+    EXPECT_EQ(cache->Write(80, 0, w, 4), CacheStatus::kWriteFailed);
+    faults_->failWrites = false;
+    ASSERT_EQ(cache->Read(80, 0, out, 4), CacheStatus::kOk);
+    EXPECT_EQ(out[0], 'w');  // the torn half that did land
+    EXPECT_EQ(out[2], Pattern(82));
+}
+
+}  // namespace
+}  // namespace kw::engine

@@ -1,0 +1,356 @@
+// Damaged index files and failing I/O: bad counts, bad page offsets, cycles in the descent, looping
+// sibling chains, a damaged free list and random byte damage give error codes, never a crash or
+// a hang; failing reads and writes give 402 and a later flush catches up.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "btree.h"
+#include "btree_test_support.h"
+#include "kwdata.h"
+
+namespace kw::engine {
+namespace {
+
+using testing::Int32At;
+using testing::PutInt32;
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+constexpr int kKeys = 2000;
+
+class BTreeCorruptionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.ok());
+        path_ = dir_.File("DAMAGED.i00");
+        layout_.parts = {{0, 8, KW_KEY_CHAR | KW_KEY_NOCASE | KW_KEY_UNIQUE}};
+        layout_.keyLength = 8;
+        layout_.perPartCompare = true;
+        auto tree = BTree::Open(path_, &layout_, 20, 2);
+        ASSERT_TRUE(tree);
+        for (int i = 0; i < kKeys; ++i) {
+            ASSERT_EQ(tree->Insert(Bytes(Key(i)), 8, 1000 + i), 0);
+        }
+        ASSERT_TRUE(tree->Close());
+        pristine_ = ReadBytes(path_);
+        ASSERT_GE(Int32At(pristine_, 8), 3);  // root, inner pages, leaves
+    }
+
+    static std::string Key(int i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "k%07d", i);
+        return text;
+    }
+    static const uint8_t *Bytes(const std::string &s) {
+        return reinterpret_cast<const uint8_t *>(s.data());
+    }
+    int32_t Root() const { return Int32At(pristine_, 16); }
+    // Value i of the page at offset (child or record reference).
+    int32_t ValueOf(int32_t page, int32_t i) const {
+        const int32_t k = Int32At(pristine_, page + 16);
+        const int32_t n = Int32At(pristine_, page + 12);
+        return Int32At(pristine_, page + 20 + k + 4 * n + 4 * i);
+    }
+    int32_t FirstInner() const { return ValueOf(Root(), 0); }
+    int32_t FirstLeaf() const { return ValueOf(FirstInner(), 0); }
+
+    std::unique_ptr<BTree> OpenDamaged(const std::vector<uint8_t> &bytes, int32_t extra = 20) {
+        WriteBytes(path_, bytes);
+        return BTree::Open(path_, &layout_, extra, 2);
+    }
+
+    // Scans forward with a bound; the last result (0 only if the bound was hit).
+    static int ScanToEnd(BTree &tree, int *entries) {
+        uint8_t key[kMaxKeyBuffer];
+        int32_t length, ref;
+        *entries = 0;
+        if (!tree.First()) return -1;
+        for (int i = 0; i < 5 * kKeys; ++i) {
+            const int rc = tree.Next(key, &length, &ref);
+            if (rc != 0) return rc;
+            ++*entries;
+        }
+        return 0;
+    }
+
+    testing::TempDir dir_;
+    std::string path_;
+    KeyLayout layout_;
+    std::vector<uint8_t> pristine_;
+};
+
+TEST_F(BTreeCorruptionTest, InconsistentCountsGive308) {
+    const int32_t leaf = FirstLeaf();
+    int32_t ref;
+    const struct {
+        int32_t at;
+        int32_t value;
+    } damage[] = {{12, 1000}, {12, -1}, {16, -8}, {16, 600}, {16 + 4, 0}};
+    for (const auto &d : damage) {
+        std::vector<uint8_t> bytes = pristine_;
+        if (d.at == 20) {
+            // End offsets out of order: key 1 ends before key 0.
+            const int32_t k = Int32At(bytes, leaf + 16);
+            PutInt32(bytes, leaf + 20 + k + 4, 3);
+        } else {
+            PutInt32(bytes, leaf + d.at, d.value);
+        }
+        auto tree = OpenDamaged(bytes);
+        ASSERT_TRUE(tree);
+        EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+        EXPECT_EQ(tree->LastError(), 308);
+        EXPECT_EQ(tree->Insert(Bytes("k0000000a"), 8, 1), -1);
+        EXPECT_EQ(tree->Delete(Bytes(Key(1)), 8), -1);
+        int entries;
+        EXPECT_EQ(ScanToEnd(*tree, &entries), -1);
+        EXPECT_EQ(tree->LastError(), 308);
+        // Keys on intact pages are still found.
+        EXPECT_EQ(tree->Find(Bytes(Key(kKeys - 1)), 8, &ref), 0);
+    }
+}
+
+TEST_F(BTreeCorruptionTest, BadPageOffsetsGive304) {
+    int32_t ref;
+    for (int32_t bad : {700, -512, 0, 1 << 30}) {
+        std::vector<uint8_t> bytes = pristine_;
+        const int32_t k = Int32At(bytes, FirstInner() + 16);
+        const int32_t n = Int32At(bytes, FirstInner() + 12);
+        PutInt32(bytes, FirstInner() + 20 + k + 4 * n, bad);  // child of entry 0
+        auto tree = OpenDamaged(bytes);
+        ASSERT_TRUE(tree);
+        EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+        EXPECT_EQ(tree->LastError(), 304) << bad;
+        EXPECT_FALSE(tree->First());
+    }
+    // A root beyond the end, and a file cut short of its end.
+    std::vector<uint8_t> bytes = pristine_;
+    PutInt32(bytes, 16, Int32At(bytes, 24));
+    auto tree = OpenDamaged(bytes);
+    ASSERT_TRUE(tree);
+    EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+    EXPECT_EQ(tree->LastError(), 304);
+    tree.reset();
+    bytes = pristine_;
+    bytes.resize(bytes.size() - 700);
+    tree = OpenDamaged(bytes);
+    ASSERT_TRUE(tree);
+    int entries;
+    EXPECT_EQ(ScanToEnd(*tree, &entries), -1);
+    EXPECT_EQ(tree->LastError(), 304);
+}
+
+TEST_F(BTreeCorruptionTest, APageThatPointsBackIntoItsOwnPathIsRefused) {
+    int32_t ref;
+    for (int32_t target : {Root(), FirstInner()}) {
+        std::vector<uint8_t> bytes = pristine_;
+        const int32_t k = Int32At(bytes, FirstInner() + 16);
+        const int32_t n = Int32At(bytes, FirstInner() + 12);
+        PutInt32(bytes, FirstInner() + 20 + k + 4 * n, target);
+        auto tree = OpenDamaged(bytes, 0);
+        ASSERT_TRUE(tree);
+        EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+        EXPECT_EQ(tree->LastError(), 308);
+        EXPECT_FALSE(tree->First());
+        EXPECT_EQ(tree->LastError(), 308);
+    }
+    // A header that claims fewer levels than the pages have: the descent stops at the claim.
+    std::vector<uint8_t> bytes = pristine_;
+    PutInt32(bytes, 8, 2);
+    auto tree = OpenDamaged(bytes);
+    ASSERT_TRUE(tree);
+    EXPECT_EQ(tree->Find(Bytes(Key(0)), 8, &ref), -1);
+    EXPECT_EQ(tree->LastError(), 308);
+}
+
+TEST_F(BTreeCorruptionTest, ALoopingLeafChainEndsTheScanWith308) {
+    const int32_t first = FirstLeaf();
+    const int32_t second = Int32At(pristine_, first + 4);
+    const int32_t third = Int32At(pristine_, second + 4);
+    for (int32_t target : {first, second, third}) {
+        std::vector<uint8_t> bytes = pristine_;
+        PutInt32(bytes, third + 4, target);  // the third leaf's right sibling points back
+        auto tree = OpenDamaged(bytes);
+        ASSERT_TRUE(tree);
+        int entries;
+        EXPECT_EQ(ScanToEnd(*tree, &entries), -1);
+        EXPECT_EQ(tree->LastError(), 308);
+        EXPECT_LT(entries, kKeys);
+    }
+}
+
+TEST_F(BTreeCorruptionTest, ADamagedFreeListIsNotHandedOut) {
+    // The free list names a live leaf: the next split must not overwrite it.
+    std::vector<uint8_t> bytes = pristine_;
+    PutInt32(bytes, 20, FirstLeaf());
+    auto tree = OpenDamaged(bytes);
+    ASSERT_TRUE(tree);
+    int failures = 0;
+    for (int i = 0; i < 200; ++i) {
+        const std::string key = Key(kKeys + i);
+        if (tree->Insert(Bytes(key), 8, 1) != 0) {
+            EXPECT_EQ(tree->LastError(), 308);
+            ++failures;
+        }
+    }
+    EXPECT_GT(failures, 0);
+    int32_t ref;
+    for (int i = 0; i < kKeys; ++i) {
+        ASSERT_EQ(tree->Find(Bytes(Key(i)), 8, &ref), 0);
+        ASSERT_EQ(ref, 1000 + i);
+    }
+}
+
+TEST_F(BTreeCorruptionTest, RandomByteDamageGivesErrorsNeverCrashes) {
+    std::mt19937 rng(4242);
+    const std::set<int32_t> allowed = {301, 302, 303, 304, 305, 308, 402};
+    const auto pages = static_cast<uint32_t>(pristine_.size() / 512 - 1);
+    for (int trial = 0; trial < 150; ++trial) {
+        std::vector<uint8_t> bytes = pristine_;
+        const int hits = 1 + int(rng() % 30);
+        for (int h = 0; h < hits; ++h) {
+            const size_t page = 512 * (1 + rng() % pages);
+            // Mostly the page fields and end offsets, where damage matters most.
+            const size_t at = rng() % 2 ? rng() % 24 : rng() % 512;
+            bytes[page + at] = static_cast<uint8_t>(rng());
+        }
+        auto tree = OpenDamaged(bytes, trial % 2 ? 0 : 20);
+        ASSERT_TRUE(tree);
+        int32_t ref;
+        auto check = [&](int rc) {
+            if (rc == -1) {
+                ASSERT_TRUE(allowed.count(tree->LastError())) << tree->LastError();
+            }
+        };
+        for (int i = 0; i < kKeys; i += 7)
+            check(tree->Find(Bytes(Key(i)), 8, &ref));
+        int entries;
+        check(ScanToEnd(*tree, &entries));
+        uint8_t key[kMaxKeyBuffer];
+        int32_t length;
+        if (tree->Last()) {
+            for (int i = 0; i < 5 * kKeys && tree->Prev(key, &length, &ref) == 0; ++i) {
+            }
+        }
+        for (int i = 0; i < 300; ++i) {
+            const std::string k = Key(int(rng() % (2 * kKeys)));
+            check(rng() % 2 ? tree->Insert(Bytes(k), 8, i) : tree->Delete(Bytes(k), 8));
+        }
+        tree->Close();
+    }
+}
+
+// ---- failing I/O ----
+
+class BTreeIoFailureTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.ok());
+        path_ = dir_.File("IO.i00");
+        layout_.parts = {{0, 8, KW_KEY_CHAR | KW_KEY_UNIQUE}};
+        layout_.keyLength = 8;
+    }
+    static std::string Key(int i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "k%07d", i);
+        return text;
+    }
+    static const uint8_t *Bytes(const std::string &s) {
+        return reinterpret_cast<const uint8_t *>(s.data());
+    }
+    void ExpectIntactFile() {
+        testing::FileChecker checker(
+            path_, [](const std::string &a, const std::string &b) { return a.compare(b); });
+        const testing::FileReport report = checker.Check();
+        EXPECT_EQ(checker.Problems(), 0);
+        EXPECT_GE(report.entries.size(), 500u);
+    }
+
+    testing::TempDir dir_;
+    std::string path_;
+    KeyLayout layout_;
+    testing::FaultyFiles files_;
+};
+
+TEST_F(BTreeIoFailureTest, ANewFileThatCannotBeWrittenIsNotOpened) {
+    files_.plan.failWritesFrom = 0;
+    EXPECT_FALSE(BTree::Open(path_, &layout_, 20, 2));
+    files_.plan.failWritesFrom = 1;  // the header goes out, the root leaf does not
+    std::filesystem::remove(path_);
+    EXPECT_FALSE(BTree::Open(path_, &layout_, 20, 2));
+}
+
+TEST_F(BTreeIoFailureTest, FailedWritesGive402AndAFlushCatchesUp) {
+    for (int32_t mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        std::filesystem::remove(path_);
+        files_.plan = {};
+        auto tree = BTree::Open(path_, &layout_, 0, mode);
+        ASSERT_TRUE(tree);
+        for (int i = 0; i < 500; ++i)
+            ASSERT_EQ(tree->Insert(Bytes(Key(2 * i)), 8, i), 0);
+        files_.plan.failWritesFrom = files_.plan.writes;
+        std::vector<int> inserted;
+        for (int i = 0; i < 500; ++i) {
+            if (tree->Insert(Bytes(Key(2 * i + 1)), 8, i) == 0) {
+                inserted.push_back(2 * i + 1);
+            } else {
+                // The entry may or may not be in the tree, as the failure came before or after
+                // the change in memory; either way the tree stays whole.
+                EXPECT_EQ(tree->LastError(), 402);
+            }
+        }
+        EXPECT_LT(inserted.size(), 500u);
+        EXPECT_FALSE(tree->Flush());
+        EXPECT_EQ(tree->LastError(), 402);
+        // Once the disk works again, everything in memory reaches it, header included.
+        files_.plan.failWritesFrom = -1;
+        ASSERT_TRUE(tree->Close());
+        ExpectIntactFile();
+        tree = BTree::Open(path_, &layout_, 20, 2);
+        ASSERT_TRUE(tree);
+        int32_t ref;
+        for (int i = 0; i < 500; ++i)
+            ASSERT_EQ(tree->Find(Bytes(Key(2 * i)), 8, &ref), 0);
+        for (int key : inserted)
+            ASSERT_EQ(tree->Find(Bytes(Key(key)), 8, &ref), 0);
+    }
+}
+
+TEST_F(BTreeIoFailureTest, FailedReadsGive402) {
+    auto tree = BTree::Open(path_, &layout_, 0, 2);
+    ASSERT_TRUE(tree);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(tree->Insert(Bytes(Key(i)), 8, i), 0);
+    files_.plan.failReads = true;
+    int32_t ref;
+    int failures = 0;
+    for (int i = 0; i < 1000; i += 10) {
+        const int rc = tree->Find(Bytes(Key(i)), 8, &ref);
+        if (rc == -1) {
+            EXPECT_EQ(tree->LastError(), 402);
+            ++failures;
+        }
+    }
+    EXPECT_GT(failures, 0);  // four buffers cannot hold the whole tree
+    files_.plan.failReads = false;
+    EXPECT_EQ(tree->Find(Bytes(Key(500)), 8, &ref), 0);
+    EXPECT_EQ(ref, 500);
+}
+
+TEST_F(BTreeIoFailureTest, CloseReportsAFailedFlush) {
+    auto tree = BTree::Open(path_, &layout_, 20, 2);
+    ASSERT_TRUE(tree);
+    ASSERT_EQ(tree->Insert(Bytes(Key(1)), 8, 1), 0);
+    files_.plan.failWritesFrom = files_.plan.writes;
+    EXPECT_FALSE(tree->Close());
+    EXPECT_EQ(tree->LastError(), 402);
+    int32_t ref;
+    EXPECT_EQ(tree->Find(Bytes(Key(1)), 8, &ref), -1);  // closed is closed
+}
+
+}  // namespace
+}  // namespace kw::engine
