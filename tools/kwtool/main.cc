@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "command.h"
+#include "platform/path.h"
 
 namespace kwtool {
 
@@ -16,6 +17,14 @@ namespace {
 std::vector<Command> &Registry() {
     static std::vector<Command> commands;
     return commands;
+}
+
+// Makes dir and any missing parents; failures show up at the chdir that follows.
+void MakeDirectories(const std::string &dir) {
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1))
+        kw::platform::MakeDirectory(dir.substr(0, slash));
+    kw::platform::MakeDirectory(dir);
 }
 
 void PrintHelp() {
@@ -97,6 +106,10 @@ int main(int argc, char **argv) {
     command = rest[0];
     options.args.assign(rest.begin() + 1, rest.end());
 
+    // A working directory that does not exist yet is made, so "--workdir DIR create" works on
+    // a fresh machine.
+    if (!options.workdir.empty() && !kw::platform::IsDirectory(options.workdir))
+        MakeDirectories(options.workdir);
     if (!options.workdir.empty() && ::chdir(options.workdir.c_str()) != 0)
         return Fail("cannot change to the working directory " + options.workdir + ": " +
                     std::strerror(errno));
