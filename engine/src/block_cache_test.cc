@@ -12,7 +12,7 @@
 namespace kw::engine {
 namespace {
 
-using testing::FaultyFile;
+using testing::StoreFaultyFile;
 using testing::FileFaults;
 using testing::ReadWholeFile;
 
@@ -26,7 +26,7 @@ class BlockCacheTest : public testing::TempDirTest {
             bytes[i] = static_cast<uint8_t>(i % 251);
         testing::PatchFile(path_, 0, bytes.data(), bytes.size());
         faults_ = std::make_shared<FileFaults>();
-        file_ = std::make_unique<FaultyFile>(
+        file_ = std::make_unique<StoreFaultyFile>(
             platform::OpenExclusive(path_, platform::OpenMode::kExisting), faults_);
     }
     std::unique_ptr<BlockCache> Cache(int32_t buffers, bool defer) {

@@ -66,7 +66,7 @@ inline void PatchInt32(const std::string &path, int64_t offset, int32_t value) {
     PatchFile(path, offset, raw, 4);
 }
 
-// Shared switches of a FaultyFile, kept by the test while the store owns the file.
+// Shared switches of a StoreFaultyFile, kept by the test while the store owns the file.
 struct FileFaults {
     bool failWrites = false;  // every write fails
     bool tornWrites = false;  // a failing write first writes its first half
@@ -77,9 +77,9 @@ struct FileFaults {
     std::vector<std::pair<int64_t, size_t>> writeLog;  // offset and size of each write
 };
 
-class FaultyFile final : public platform::RandomAccessFile {
+class StoreFaultyFile final : public platform::RandomAccessFile {
   public:
-    FaultyFile(std::unique_ptr<platform::RandomAccessFile> inner, std::shared_ptr<FileFaults> f)
+    StoreFaultyFile(std::unique_ptr<platform::RandomAccessFile> inner, std::shared_ptr<FileFaults> f)
         : inner_(std::move(inner)), faults_(std::move(f)) {}
 
     int64_t ReadAt(int64_t offset, void *buffer, size_t n) override {
@@ -112,7 +112,7 @@ inline std::shared_ptr<FileFaults> InstallFaultyFiles() {
     auto faults = std::make_shared<FileFaults>();
     platform::SetOpenHookForTesting([faults](std::unique_ptr<platform::RandomAccessFile> file) {
         return std::unique_ptr<platform::RandomAccessFile>(
-            std::make_unique<FaultyFile>(std::move(file), faults));
+            std::make_unique<StoreFaultyFile>(std::move(file), faults));
     });
     return faults;
 }
