@@ -28,7 +28,8 @@
 // categories continue the list. The head also ends at the column headings (a recipe whose
 // category list is empty has no other end to its head). An empty line ends the ingredient list.
 // A banner met after the head is the next recipe: the recipe ends before it and the banner is
-// left for the next call. Method lines are taken whole, however long (MasterCook writes each
+// left for the next call. Ingredient lines past the 256th entry are passed over to the end of
+// the list. Method lines are taken whole, however long (MasterCook writes each
 // paragraph as one line), and a method too long for the record is passed over to its end.
 #include <string>
 #include <string_view>
@@ -130,68 +131,82 @@ void ReadHead(FilterRun &run) {
     }
 }
 
-enum class ListEnd { kMethod, kOverflow, kNextRecipe };
+enum class ListEnd { kMethod, kNextRecipe };
+
+// Reads one ingredient line into the record; false when the line was a sub-heading or a
+// continuation, after which the next line is read at once.
+bool ReadIngredientLine(FilterRun &run, std::string_view line, std::string *suffix) {
+    ImportedIngredient entry = EmptyIngredient();
+    const double quantity =
+        MixedQuantity(Column(line, 0, 3).value_or(""), Column(line, 5, 7).value_or(""));
+    ApplyUnit(LookupUnit(quantity, ""), &entry);
+    if (const auto measure = Column(line, 10, 21))
+        ApplyUnit(LookupUnit(quantity, *measure), &entry);
+
+    std::string name;
+    if (const auto text = Column(line, 24, 60)) {
+        std::string_view before = *text;
+        const size_t dashes = before.find("--");
+        if (dashes != std::string_view::npos) {
+            SetText(entry.preparation, SkipLeadingBlanks(before.substr(dashes + 2)));
+            before = before.substr(0, dashes);
+        }
+        before = TrimTrailingBlanksAndTabs(before);
+        if (!before.empty() && before.back() == ':') {
+            const std::string_view heading =
+                TrimTrailingBlanksAndTabs(before.substr(0, before.size() - 1));
+            *suffix = " (" + std::string(heading.substr(0, kHeadingLength)) + ")";
+            return false;
+        }
+        ImportedIngredient *previous = run.LastIngredient();
+        if (StartsWith(line, "        ") && previous != nullptr) {
+            // No amount and no measure: more of the previous line's note (the section suffix
+            // belongs to names, not to notes).
+            if (!before.empty()) {
+                if (!SlotText(previous->preparation).empty())
+                    BoundedAppend(previous->preparation, sizeof previous->preparation, " ");
+                BoundedAppend(previous->preparation, sizeof previous->preparation, before);
+            }
+            return false;
+        }
+        name = std::string(before) + *suffix;
+    }
+    if (TrimBlanksAndTabs(name).empty()) {
+        run.Warn("Missing Ingredient Name");
+    } else {
+        SetText(entry.name, name);
+        MarkNoAmountIfZero(quantity, &entry);
+        run.StoreIngredient(entry);
+    }
+    return true;
+}
 
 ListEnd ReadIngredients(FilterRun &run) {
     LineReader &reader = run.reader();
     std::string suffix;
+    bool overflow = false;
     for (;;) {
         const std::string_view line = run.line();
-        if (IsEmptyOrAfterEmpty(reader)) return ListEnd::kMethod;
-        if (run.IngredientsFull()) {
+        if (IsEmptyOrAfterEmpty(reader)) break;
+        // Lines past the 256th entry are passed over to the end of the list, not read as method.
+        const bool full = run.IngredientsFull();
+        if (full && !overflow) {
             run.Warn("Too many Ingredients found");
-            return ListEnd::kOverflow;
+            overflow = true;
         }
-        if (line.front() != ' ') return ListEnd::kMethod;
+        if (line.front() != ' ') break;
         if (IsMasterCookBanner(line)) return ListEnd::kNextRecipe;
-
-        ImportedIngredient entry = EmptyIngredient();
-        const double quantity =
-            MixedQuantity(Column(line, 0, 3).value_or(""), Column(line, 5, 7).value_or(""));
-        ApplyUnit(LookupUnit(quantity, ""), &entry);
-        if (const auto measure = Column(line, 10, 21))
-            ApplyUnit(LookupUnit(quantity, *measure), &entry);
-
-        std::string name;
-        if (const auto text = Column(line, 24, 60)) {
-            std::string_view before = *text;
-            const size_t dashes = before.find("--");
-            if (dashes != std::string_view::npos) {
-                SetText(entry.preparation, SkipLeadingBlanks(before.substr(dashes + 2)));
-                before = before.substr(0, dashes);
-            }
-            before = TrimTrailingBlanksAndTabs(before);
-            if (!before.empty() && before.back() == ':') {
-                const std::string_view heading =
-                    TrimTrailingBlanksAndTabs(before.substr(0, before.size() - 1));
-                suffix = " (" + std::string(heading.substr(0, kHeadingLength)) + ")";
-                reader.Next();
-                continue;
-            }
-            ImportedIngredient *previous = run.LastIngredient();
-            if (StartsWith(line, "        ") && previous != nullptr) {
-                // No amount and no measure: more of the previous line's note.
-                if (!before.empty()) {
-                    if (!SlotText(previous->preparation).empty())
-                        BoundedAppend(previous->preparation, sizeof previous->preparation, " ");
-                    BoundedAppend(previous->preparation, sizeof previous->preparation, before);
-                }
-                reader.Next();
-                continue;
-            }
-            name = std::string(before) + suffix;
-        }
-        if (TrimBlanksAndTabs(name).empty()) {
-            run.Warn("Missing Ingredient Name");
-        } else {
-            SetText(entry.name, name);
-            MarkNoAmountIfZero(quantity, &entry);
-            run.StoreIngredient(entry);
+        if (!full && !ReadIngredientLine(run, line, &suffix)) {
+            reader.Next();
+            continue;
         }
         const bool more = reader.Next();
         SkipEmptyLines(reader);
-        if (IsEmptyOrAfterEmpty(reader) || !more) return ListEnd::kMethod;
+        if (IsEmptyOrAfterEmpty(reader) || !more) break;
     }
+    if (!overflow && run.ingredientCount() > KWIMPT_MAX_INGREDIENTS - 1)
+        run.Warn("Too many Ingredients found");
+    return ListEnd::kMethod;
 }
 
 enum class MethodEnd { kStop, kTooLong, kNextRecipe };
@@ -300,8 +315,6 @@ int32_t ReadMasterCook(FilterRun &run) {
             SetFixedValues(record);
             return result;
         }
-        if (end != ListEnd::kOverflow && run.ingredientCount() > KWIMPT_MAX_INGREDIENTS - 1)
-            run.Warn("Too many Ingredients found");
     }
     SkipEmptyLines(reader);
 

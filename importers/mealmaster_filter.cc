@@ -27,7 +27,8 @@
 // line reader consumes) also separates the head and the ingredient list from what follows, so
 // text whose trailing blanks were stripped reads like the original. A "-----" or "MMMMM" line that
 // names Meal-Master met inside the ingredient list is the head of the next recipe: the recipe
-// ends before it and the line is left for the next call. Method lines are taken whole, however
+// ends before it and the line is left for the next call. Ingredient lines past the 256th entry
+// are passed over to the end of the list. Method lines are taken whole, however
 // long, and a method too long for the record is passed over to its end before the end marker is
 // looked for.
 #include <string_view>
@@ -138,11 +139,12 @@ bool ReadHead(FilterRun &run) {
     return true;
 }
 
-enum class IngredientsEnd { kMethod, kOverflow, kNextRecipe };
+enum class IngredientsEnd { kMethod, kNextRecipe };
 
 IngredientsEnd ReadIngredients(FilterRun &run) {
     LineReader &reader = run.reader();
     bool shortSeen = false;
+    bool overflow = false;
     for (;;) {
         if (IsSectionLine(run.line())) {
             if (IsRecipeHead(run.line())) return IngredientsEnd::kNextRecipe;
@@ -151,13 +153,17 @@ IngredientsEnd ReadIngredients(FilterRun &run) {
             if (IsRecipeHead(run.line())) return IngredientsEnd::kNextRecipe;
         }
         if (reader.length() < kShortLine) break;
-        if (run.IngredientsFull()) {
+        // Lines past the 256th entry are passed over to the end of the list, not read as method.
+        const bool full = run.IngredientsFull();
+        if (full && !overflow) {
             run.Warn("Too many Ingredients found");
-            return IngredientsEnd::kOverflow;
+            overflow = true;
         }
         if (shortSeen) break;
-        ReadIngredientColumn(run, run.line(), kLeftColumn);
-        if (!run.IngredientsFull()) ReadIngredientColumn(run, run.line(), kRightColumn);
+        if (!full) {
+            ReadIngredientColumn(run, run.line(), kLeftColumn);
+            if (!run.IngredientsFull()) ReadIngredientColumn(run, run.line(), kRightColumn);
+        }
 
         bool more = reader.Next();
         if (IsShortOrAfterEmpty(reader)) shortSeen = true;
@@ -167,7 +173,8 @@ IngredientsEnd ReadIngredients(FilterRun &run) {
         }
         if (LooksLikeMethodLine(run.line()) || !more) break;
     }
-    if (run.ingredientCount() > KWIMPT_MAX_INGREDIENTS - 1) run.Warn("Too many Ingredients found");
+    if (!overflow && run.ingredientCount() > KWIMPT_MAX_INGREDIENTS - 1)
+        run.Warn("Too many Ingredients found");
     return IngredientsEnd::kMethod;
 }
 

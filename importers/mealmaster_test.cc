@@ -255,6 +255,7 @@ TEST(MealMaster, AtMost256IngredientsWithOneWarning) {
     EXPECT_EQ(r.ingredients.back().name, "Item 255");
     EXPECT_EQ(r.warnings, 1);
     EXPECT_NE(log.Text().find("*** Too many Ingredients found\r\n"), std::string::npos);
+    EXPECT_EQ(r.method, "Count.\r\n");  // the lines that found no place are not method text
 }
 
 TEST(MealMaster, MethodKeepsWhatFitsIn4095CharactersWithOneWarning) {
