@@ -159,7 +159,7 @@ double DecimalPrefix(std::string_view text) {
         for (++at; at < text.size() && IsAsciiDigit(text[at]); ++at, scale /= 10)
             value += (text[at] - '0') * scale;
     }
-    return negative ? -value : value;
+    return negative && value != 0 ? -value : value;  // never -0
 }
 
 float ClampToFloat(double value) {

@@ -33,6 +33,23 @@ std::string Flag(char c) {
     return c == '\0' ? "(none)" : Printable(std::string_view(&c, 1));
 }
 
+// The log entries written since *offset, one "  log: " line each, the line echo kept or not.
+std::string TakeLog(std::FILE *log, long *offset, bool echo) {
+    std::string out;
+    if (log == nullptr) return out;
+    std::fflush(log);
+    std::fseek(log, *offset, SEEK_SET);
+    char line[512];
+    while (std::fgets(line, sizeof line, log) != nullptr) {
+        std::string entry(line);
+        while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r'))
+            entry.pop_back();
+        if (echo || entry.rfind(">> ", 0) != 0) out += "  log: " + Printable(entry) + "\n";
+    }
+    *offset = std::ftell(log);
+    return out;
+}
+
 template <typename... Args>
 void AppendFormat(std::string *out, const char *format, Args... args) {
     char line[512];
@@ -60,6 +77,21 @@ int ReadAllRecipes(const char *text, int32_t filter, int32_t log,
         if (position <= call.start) break;
     }
     return count;
+}
+
+WalkReport DescribeAllRecipes(const char *text, int32_t filter, bool withLineEcho) {
+    WalkReport report;
+    std::FILE *log = std::tmpfile();
+    long offset = 0;
+    report.recipes = ReadAllRecipes(
+        text, filter, log != nullptr ? fileno(log) : -1, [&](const RecipeCall &call) {
+            report.text += "\n" + DescribeCall(call) + DescribeRecord(*call.record) +
+                           TakeLog(log, &offset, withLineEcho);
+            if (call.result != 0) ++report.incomplete;
+            report.warnings += call.warnings;
+        });
+    if (log != nullptr) std::fclose(log);
+    return report;
 }
 
 std::string MeasureKindName(int32_t kind) {

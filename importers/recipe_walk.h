@@ -35,6 +35,17 @@ std::string DescribeRecord(const RecipeImportRecord &record);
 // The header line DescribeRecord's block gets in a walk: "recipe N: result R, warnings W".
 std::string DescribeCall(const RecipeCall &call);
 
+// Every recipe of a text described, each block followed by the problems the filter logged for it
+// ("  log: *** ..." lines; with withLineEcho also the ">> line" echo of every line read): the
+// report kwtool parse prints and the golden files of the tests hold.
+struct WalkReport {
+    std::string text;
+    int recipes = 0;
+    int incomplete = 0;  // recipes read with result 1 (no name or category)
+    int warnings = 0;
+};
+WalkReport DescribeAllRecipes(const char *text, int32_t filter, bool withLineEcho);
+
 // The name of a measure kind ("weight", "volume", "items") or its number.
 std::string MeasureKindName(int32_t kind);
 

@@ -53,23 +53,6 @@ size_t BlankOutNuls(std::string *text) {
     return count;
 }
 
-// The log entries written since *offset, with the line echo kept or left out.
-std::string TakeLog(std::FILE *log, long *offset, bool echo) {
-    std::string out;
-    if (log == nullptr) return out;
-    std::fflush(log);
-    std::fseek(log, *offset, SEEK_SET);
-    char line[512];
-    while (std::fgets(line, sizeof line, log) != nullptr) {
-        std::string entry(line);
-        while (!entry.empty() && (entry.back() == '\n' || entry.back() == '\r'))
-            entry.pop_back();
-        if (echo || entry.rfind(">> ", 0) != 0) out += "  log: " + entry + "\n";
-    }
-    *offset = std::ftell(log);
-    return out;
-}
-
 int Parse(const Options &options) {
     std::vector<std::string> args = options.args;
     std::string filterText;
@@ -98,23 +81,11 @@ int Parse(const Options &options) {
     GetSupportedFormats(filter, name);
     std::cout << "file " << args[0] << ": filter " << filter << " (" << name << ")\n";
 
-    std::FILE *log = std::tmpfile();
-    long logOffset = 0;
-    const int32_t logFd = log != nullptr ? fileno(log) : -1;
-    int errors = 0;
-    int warnings = 0;
-    const int count =
-        kw::import::ReadAllRecipes(text.c_str(), filter, logFd, [&](const auto &call) {
-            std::cout << "\n"
-                      << kw::import::DescribeCall(call) << kw::import::DescribeRecord(*call.record)
-                      << TakeLog(log, &logOffset, echo);
-            if (call.result != 0) ++errors;
-            warnings += call.warnings;
-        });
-    if (log != nullptr) std::fclose(log);
-    std::cout << "\n"
-              << count << " recipe(s) read, " << errors << " without name or category, " << warnings
-              << " warning(s)\n";
+    const kw::import::WalkReport report =
+        kw::import::DescribeAllRecipes(text.c_str(), filter, echo);
+    std::cout << report.text << "\n"
+              << report.recipes << " recipe(s) read, " << report.incomplete
+              << " without name or category, " << report.warnings << " warning(s)\n";
     return 0;
 }
 
