@@ -29,21 +29,27 @@ bool CorpusPresent() {
     if (!CorpusPresent()) GTEST_SKIP() << "no corpus at " << kCorpus
 
 struct CorpusFile {
+    const char *label;
     const char *path;
     int32_t filter;
     int recipes;  // the README's grep count
 };
 
 const CorpusFile kFiles[] = {
-    {"mealmaster/DipLernin__Text_Generation__datasets_recipies.txt", 1, 3000},
-    {"mealmaster/thinkle__gourmet__src_tests_recipe_files_mealmaster.mmf", 1, 5},
-    {"mealmaster/thinkle__gourmet__src_tests_recipe_files_mealmaster_2_col.mmf", 1, 1},
-    {"mealmaster/KDE__krecipes__src_tests_import-export_mmftest.txt", 1, 2},
-    {"mealmaster/atherdon__artics__mealparser_test.txt", 1, 2},
-    {"mastercook/mera461__javaRecipes__core_src_test_data_AllAppetizerRecipes.txt", 2, 103},
-    {"mastercook/mera461__javaRecipes__core_src_test_data_a_wok_in_the_pork.txt", 2, 2},
-    {"mastercook/KDE__krecipes__src_tests_import-export_mxptest.txt", 2, 2},
-    {"mastercook/thinkle__gourmet__tests_recipe_files_mastercook_text_export.mxp", 2, 1},
+    {"ArchiveSlice", "mealmaster/DipLernin__Text_Generation__datasets_recipies.txt", 1, 3000},
+    {"Version7", "mealmaster/thinkle__gourmet__src_tests_recipe_files_mealmaster.mmf", 1, 5},
+    {"TwoColumns", "mealmaster/thinkle__gourmet__src_tests_recipe_files_mealmaster_2_col.mmf", 1,
+     1},
+    {"OtherProgramMealMaster", "mealmaster/KDE__krecipes__src_tests_import-export_mmftest.txt", 1,
+     2},
+    {"Version7Short", "mealmaster/atherdon__artics__mealparser_test.txt", 1, 2},
+    {"Appetizers", "mastercook/mera461__javaRecipes__core_src_test_data_AllAppetizerRecipes.txt", 2,
+     103},
+    {"Nutrition", "mastercook/mera461__javaRecipes__core_src_test_data_a_wok_in_the_pork.txt", 2,
+     2},
+    {"HandMade", "mastercook/KDE__krecipes__src_tests_import-export_mxptest.txt", 2, 2},
+    {"TwoBlankBanner", "mastercook/thinkle__gourmet__tests_recipe_files_mastercook_text_export.mxp",
+     2, 1},
 };
 
 // The README's counting rules, line by line:
@@ -82,6 +88,10 @@ int GrepCount(const std::string &text, int32_t filter) {
     return count;
 }
 
+void PrintTo(const CorpusFile &file, std::ostream *out) {
+    *out << file.path;
+}
+
 class CorpusFileTest : public ::testing::TestWithParam<CorpusFile> {};
 
 TEST_P(CorpusFileTest, IsRecognisedAndReadToTheEndWithTheReadmeCount) {
@@ -114,7 +124,7 @@ TEST_P(CorpusFileTest, IsRecognisedAndReadToTheEndWithTheReadmeCount) {
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFileTest, ::testing::ValuesIn(kFiles),
                          [](const ::testing::TestParamInfo<CorpusFile> &info) {
-                             return "File" + std::to_string(info.index);
+                             return std::string(info.param.label);
                          });
 
 // What one real recipe reads as.

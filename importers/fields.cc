@@ -88,7 +88,7 @@ char CleanChar(char c) {
 void SetText(char *slot, size_t size, std::string_view text) {
     if (size == 0) return;
     const size_t n = std::min(text.size(), size - 1);
-    std::memcpy(slot, text.data(), n);
+    if (n > 0) std::memcpy(slot, text.data(), n);
     std::memset(slot + n, 0, size - n);
 }
 
@@ -236,7 +236,7 @@ void BoundedAppend(char *slot, size_t size, std::string_view addition, size_t li
     addition = addition.substr(0, limit);
     if (current.size() + 1 >= size) return;
     const size_t n = std::min(addition.size(), size - 1 - current.size());
-    std::memcpy(slot + current.size(), addition.data(), n);
+    if (n > 0) std::memcpy(slot + current.size(), addition.data(), n);
     slot[current.size() + n] = '\0';
 }
 
