@@ -71,6 +71,13 @@ ImportedIngredient EmptyIngredient() {
     return entry;
 }
 
+void ContinueNote(ImportedIngredient *entry, std::string_view more) {
+    if (more.empty()) return;
+    if (!SlotText(entry->preparation).empty())
+        BoundedAppend(entry->preparation, sizeof entry->preparation, " ");
+    BoundedAppend(entry->preparation, sizeof entry->preparation, more);
+}
+
 void MarkNoAmountIfZero(double quantity, ImportedIngredient *entry) {
     if (quantity >= 0.001) return;
     entry->measureKind = KWIMPT_WEIGHT;
@@ -89,6 +96,26 @@ std::string_view SplitMethodLineEnd(std::string_view line, std::string_view *end
     }
     *ending = " ";
     return line;
+}
+
+bool AppendForeignMethodLine(FilterRun &run) {
+    std::string_view ending;
+    const std::string_view body =
+        SkipLeadingBlanks(SplitMethodLineEnd(run.reader().wholeLine(), &ending));
+    if (run.AppendMethod(body, ending)) return true;
+    run.log().Printf("*** Method too long.\r\n");
+    run.CountWarning();
+    return false;
+}
+
+void SetForeignDefaults(RecipeImportRecord &record) {
+    record.dairyFree = 0;
+    record.glutenFree = 0;
+    record.vegetarian = 0;
+    record.calories = -1;
+    record.cost = -1.0f;
+    record.difficulty = 'A';
+    record.totalTime = 0;
 }
 
 }  // namespace kw::import

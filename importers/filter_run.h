@@ -65,6 +65,9 @@ class FilterRun {
 
 // A fresh entry: no name, no note, items with quantity 0.
 ImportedIngredient EmptyIngredient();
+// Adds more text to an entry's preparation note, after one blank when the note is not empty
+// (bounded append: at most 32 characters, and never beyond the slot).
+void ContinueNote(ImportedIngredient *entry, std::string_view more);
 // Marks an entry without an amount (below 0.001) as having no unit: weight, choice 4, 0.
 void MarkNoAmountIfZero(double quantity, ImportedIngredient *entry);
 
@@ -72,6 +75,15 @@ void MarkNoAmountIfZero(double quantity, ImportedIngredient *entry);
 // CR LF, a line ending in the paragraph mark 0x14 has it replaced by CR LF, any other line gets
 // one blank. Returns the body (the line without a replaced mark) and sets *ending.
 std::string_view SplitMethodLineEnd(std::string_view line, std::string_view *ending);
+
+// Appends the current (whole) line to the method the way the Meal-Master and MasterCook filters
+// do: its line end as above, its leading blanks removed. When it does not fit, logs
+// "*** Method too long.", counts one warning and returns false.
+bool AppendForeignMethodLine(FilterRun &run);
+
+// The values the Meal-Master and MasterCook formats do not carry: no diet flags, calories and
+// cost unknown, easy, no total time.
+void SetForeignDefaults(RecipeImportRecord &record);
 
 // The three filters (index 0, 1 and 2).
 int32_t ReadOwnText(FilterRun &run);

@@ -162,11 +162,7 @@ bool ReadIngredientLine(FilterRun &run, std::string_view line, std::string *suff
         if (StartsWith(line, "        ") && previous != nullptr) {
             // No amount and no measure: more of the previous line's note (the section suffix
             // belongs to names, not to notes).
-            if (!before.empty()) {
-                if (!SlotText(previous->preparation).empty())
-                    BoundedAppend(previous->preparation, sizeof previous->preparation, " ");
-                BoundedAppend(previous->preparation, sizeof previous->preparation, before);
-            }
+            ContinueNote(previous, before);
             return false;
         }
         name = std::string(before) + *suffix;
@@ -218,14 +214,7 @@ MethodEnd ReadMethod(FilterRun &run) {
         const std::string_view line = run.line();
         if (reader.empty() || Contains(line, kMethodStop)) return MethodEnd::kStop;
         if (IsMasterCookBanner(line)) return MethodEnd::kNextRecipe;
-        std::string_view ending;
-        const std::string_view body =
-            SkipLeadingBlanks(SplitMethodLineEnd(reader.wholeLine(), &ending));
-        if (!run.AppendMethod(body, ending)) {
-            run.log().Printf("*** Method too long.\r\n");
-            run.CountWarning();
-            return MethodEnd::kTooLong;
-        }
+        if (!AppendForeignMethodLine(run)) return MethodEnd::kTooLong;
         if (!reader.Next()) return MethodEnd::kStop;
     }
 }
@@ -247,15 +236,6 @@ bool FindEndMarker(FilterRun &run) {
     }
 }
 
-void SetFixedValues(RecipeImportRecord &record) {
-    record.dairyFree = 0;
-    record.glutenFree = 0;
-    record.vegetarian = 0;
-    record.calories = -1;
-    record.cost = -1.0f;
-    record.difficulty = 'A';
-    record.totalTime = 0;
-}
 }  // namespace
 
 int32_t ReadMasterCook(FilterRun &run) {
@@ -312,7 +292,7 @@ int32_t ReadMasterCook(FilterRun &run) {
         const ListEnd end = ReadIngredients(run);
         if (end == ListEnd::kNextRecipe) {
             reader.PutBack();
-            SetFixedValues(record);
+            SetForeignDefaults(record);
             return result;
         }
     }
@@ -321,7 +301,7 @@ int32_t ReadMasterCook(FilterRun &run) {
     const MethodEnd method = ReadMethod(run);
     if (method == MethodEnd::kNextRecipe) {
         reader.PutBack();
-        SetFixedValues(record);
+        SetForeignDefaults(record);
         return result;
     }
     if (method == MethodEnd::kTooLong) {
@@ -333,7 +313,7 @@ int32_t ReadMasterCook(FilterRun &run) {
     if (!reader.empty() && !Contains(run.line(), kEndMarker) && !IsMasterCookBanner(run.line()))
         reader.Next();
     const bool markerFound = FindEndMarker(run);
-    SetFixedValues(record);
+    SetForeignDefaults(record);
     if (markerFound) run.SkipShortLines(kShortLine);
     return result;
 }

@@ -8,7 +8,7 @@
 //   .Categories: Appetizers, Desserts                      Yield (version 8) or Servings
 //   ......Yield: 6 servings                                (version 7)
 //   .
-//   ....1/2.c..Butter;.softened..........1.1/2.c..Flour    ingredients, one or two per line
+//   ....1/2.c..Butter;.softened................1.1/2.c..Flour    one or two per line
 //   MMMMM-------------GLAZE----------------                 sub-heading (skipped)
 //   ...........-finely chopped                             continuation of the last note
 //   .
@@ -25,12 +25,11 @@
 //
 // A line is short when it holds fewer than 2 bytes. Besides such lines an empty line (which the
 // line reader consumes) also separates the head and the ingredient list from what follows, so
-// text whose trailing blanks were stripped reads like the original. A "-----" or "MMMMM" line that
-// names Meal-Master met inside the ingredient list is the head of the next recipe: the recipe
-// ends before it and the line is left for the next call. Ingredient lines past the 256th entry
-// are passed over to the end of the list. Method lines are taken whole, however
-// long, and a method too long for the record is passed over to its end before the end marker is
-// looked for.
+// text whose trailing blanks were stripped reads like the original. A "-----" or "MMMMM" line
+// that names Meal-Master met inside the ingredient list is the head of the next recipe: the
+// recipe ends before it and the line is left for the next call. Ingredient lines past the 256th
+// entry are passed over to the end of the list. Method lines are taken whole, however long, and
+// a method too long for the record is passed over to its end before the end marker is looked for.
 #include <string_view>
 
 #include "fields.h"
@@ -97,11 +96,7 @@ void ReadIngredientColumn(FilterRun &run, std::string_view line, const Ingredien
     if (!name.empty() && name.front() == '-' && quantity < 0.001 && previous != nullptr) {
         // "-finely chopped": more of the previous line's note. Text after a ';' or ',' of the
         // continuation belongs to no entry and is dropped.
-        const std::string_view more = SkipLeadingBlanks(name.substr(1));
-        if (more.empty()) return;
-        if (!SlotText(previous->preparation).empty())
-            BoundedAppend(previous->preparation, sizeof previous->preparation, " ");
-        BoundedAppend(previous->preparation, sizeof previous->preparation, more);
+        ContinueNote(previous, SkipLeadingBlanks(name.substr(1)));
         return;
     }
     if (name.empty()) return;
@@ -189,14 +184,7 @@ bool ReadMethod(FilterRun &run) {
     for (;;) {
         const std::string_view line = run.line();
         if (!IsMethodLine(line)) break;
-        std::string_view ending;
-        const std::string_view body =
-            SkipLeadingBlanks(SplitMethodLineEnd(reader.wholeLine(), &ending));
-        if (!run.AppendMethod(body, ending)) {
-            run.log().Printf("*** Method too long.\r\n");
-            run.CountWarning();
-            return true;
-        }
+        if (!AppendForeignMethodLine(run)) return true;
         if (!reader.Next()) break;
     }
     return false;
@@ -212,14 +200,8 @@ void FindEndMarker(FilterRun &run) {
 }
 
 void SetFixedValues(RecipeImportRecord &record) {
-    record.dairyFree = 0;
-    record.glutenFree = 0;
-    record.vegetarian = 0;
-    record.calories = -1;
-    record.cost = -1.0f;
-    record.difficulty = 'A';
+    SetForeignDefaults(record);
     record.prepTime = 0;
-    record.totalTime = 0;
 }
 }  // namespace
 
