@@ -29,8 +29,8 @@
 // category list is empty has no other end to its head). An empty line ends the ingredient list.
 // A banner met after the head is the next recipe: the recipe ends before it and the banner is
 // left for the next call. Ingredient lines past the 256th entry are passed over to the end of
-// the list. Method lines are taken whole, however long (MasterCook writes each
-// paragraph as one line), and a method too long for the record is passed over to its end.
+// the list. Method lines are taken whole, however long (MasterCook writes each paragraph as one
+// line), and a method too long for the record is passed over to its end.
 #include <string>
 #include <string_view>
 

@@ -106,6 +106,7 @@ typedef struct RecipeImportRecord {
     char difficulty;                       /* 'A', 'B' or 'C' */
     char reference[KWIMPT_REFERENCE_SIZE]; /* source of the recipe */
     int32_t otherCategoryCount;            /* 0 to 32 */
+    /* other categories, at most 32 characters each */
     char otherCategories[KWIMPT_MAX_OTHER_CATEGORIES][KWIMPT_CATEGORY_SIZE];
     int32_t ingredientCount; /* 0 to 256 */
     ImportedIngredient ingredients[KWIMPT_MAX_INGREDIENTS];
