@@ -210,8 +210,10 @@ int32_t ReadMealMaster(FilterRun &run) {
     RecipeImportRecord &record = run.record();
     if (!reader.Next()) return -1;
 
-    // The recipe head: a "-----" or "MMMMM" line, or one naming Meal-Master, or the title.
-    for (int n = 0; !IsSectionLine(run.line()) && !Contains(run.line(), "Meal-Master");) {
+    // The recipe head: a "-----" or "MMMMM" line, or one naming Meal-Master, or the title (the
+    // first line included, for text that starts with its title).
+    for (int n = 0; !IsSectionLine(run.line()) && !Contains(run.line(), "Meal-Master") &&
+                    !Contains(run.line(), "Title:");) {
         const bool more = reader.Next();
         ++n;
         if (Contains(run.line(), "Title:") || !more || n >= kSkipLimit) break;

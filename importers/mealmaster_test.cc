@@ -164,6 +164,15 @@ TEST(MealMaster, TitleKeywordIsFoundInsideAnotherWord) {
     EXPECT_EQ(ReadOne(text, kMealMaster).name, "Inner");
 }
 
+TEST(MealMaster, TextStartingWithItsTitleLine) {
+    const std::string text = CrLf({"      Title: Headless", " Categories: Soups", "      Yield: 2",
+                                   " ", "      1 c  Water", " ", "  Boil.", " ", "MMMMM"});
+    const auto r = ReadOne(text, kMealMaster);
+    EXPECT_EQ(r.name, "Headless");
+    EXPECT_EQ(r.servings, 2);
+    EXPECT_EQ(r.ingredients.size(), 1u);
+}
+
 TEST(MealMaster, TwoRecipesAreReadByTwoCalls) {
     const std::string first = Recipe(CrLf({"      1 c  Flour"}), CrLf({"  Bake."}), "First");
     const std::string second = Recipe(CrLf({"      2 c  Milk"}), CrLf({"  Boil."}), "Second");
