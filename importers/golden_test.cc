@@ -4,6 +4,8 @@
 // Running the tests with KW_UPDATE_GOLDEN=1 rewrites the expected files (review the diff!).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -5,9 +5,8 @@
 // Without --filter the plug-in's own detection chooses. The file's bytes are handed over as they
 // are, except that NUL bytes (which would end the text early) are read as blanks, with a note;
 // unlike an import in the program, a recipe without name or category does not stop the walk.
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
