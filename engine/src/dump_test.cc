@@ -32,11 +32,7 @@ class DumpTest : public RecordTest {
   protected:
     void SetUp() override {
         RecordTest::SetUp();
-        int32_t idx = -1;
-        ASSERT_EQ(KW_DBAddTable(db_, &notes_.def, &notesTbl_), KW_OK);
-        ASSERT_EQ(KW_DBAddIndex(db_, notesTbl_, &byText_, &idx), KW_OK);
-        ASSERT_EQ(KW_DBOpenTable(db_, notesTbl_), KW_OK);
-        ASSERT_EQ(KW_DBOpenTableInst(db_, notesTbl_, &notesInst_), KW_OK);
+        OpenTable(notes_.def, {&byText_}, &notesTbl_, &notesInst_);
     }
 
     void AddNote(const std::string &text) {
@@ -176,12 +172,8 @@ TEST_F(DumpTest, LoadingTheSameRecordsCountsDuplicatesReplacesThemOrDoublesNonUn
 TEST_F(DumpTest, ARefusedReplacementPutsTheStoredRecordBack) {
     TableDefinition pairs("KWPAIRS", {Field("A", 'C', 4), Field("B", 'C', 4), Field("ID", 'U', 4)});
     KW_IndexDef byA = Index(0, "A", 0x111), byB = Index(1, "B", 0x111);
-    int32_t tbl = -1, idx = -1, inst = -1;
-    ASSERT_EQ(KW_DBAddTable(db_, &pairs.def, &tbl), KW_OK);
-    ASSERT_EQ(KW_DBAddIndex(db_, tbl, &byA, &idx), KW_OK);
-    ASSERT_EQ(KW_DBAddIndex(db_, tbl, &byB, &idx), KW_OK);
-    ASSERT_EQ(KW_DBOpenTable(db_, tbl), KW_OK);
-    ASSERT_EQ(KW_DBOpenTableInst(db_, tbl, &inst), KW_OK);
+    int32_t tbl = -1, inst = -1;
+    OpenTable(pairs.def, {&byA, &byB}, &tbl, &inst);
     auto add = [&](const char *a, const char *b) {
         char fa[4] = {}, fb[4] = {};
         std::memcpy(fa, a, 2);

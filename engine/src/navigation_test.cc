@@ -190,12 +190,8 @@ TEST_F(NavigationTest, CallerKeysAreUpperCasedWhateverTheKeyClass) {
     TableDefinition codes("KWCODES", {Field("CODE", 'C', 8), Field("VALUE", 'I', 4)});
     KW_IndexDef byCode = Index(0, "CODE", 0x011);
     KW_IndexDef byValue = Index(1, "VALUE", 0x021);
-    int32_t tbl = -1, idx = -1, inst = -1;
-    ASSERT_EQ(KW_DBAddTable(db_, &codes.def, &tbl), KW_OK);
-    ASSERT_EQ(KW_DBAddIndex(db_, tbl, &byCode, &idx), KW_OK);
-    ASSERT_EQ(KW_DBAddIndex(db_, tbl, &byValue, &idx), KW_OK);
-    ASSERT_EQ(KW_DBOpenTable(db_, tbl), KW_OK);
-    ASSERT_EQ(KW_DBOpenTableInst(db_, tbl, &inst), KW_OK);
+    int32_t tbl = -1, inst = -1;
+    OpenTable(codes.def, {&byCode, &byValue}, &tbl, &inst);
     auto add = [&](const char *code, int32_t value) {
         char text[8] = {};
         std::memcpy(text, code, std::strlen(code));

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,12 +51,19 @@ class RecordTest : public EngineTest {
     // CloseAll, as a program run would).
     void OpenAll() {
         db_ = CreateAndOpen("RECS");
-        ASSERT_EQ(KW_DBAddTable(db_, &recipe_.def, &tbl_), KW_OK);
-        int32_t idx = -1;
-        ASSERT_EQ(KW_DBAddIndex(db_, tbl_, &byCategoryName_, &idx), KW_OK);
-        ASSERT_EQ(KW_DBAddIndex(db_, tbl_, &byName_, &idx), KW_OK);
-        ASSERT_EQ(KW_DBOpenTable(db_, tbl_), KW_OK);
-        ASSERT_EQ(KW_DBOpenTableInst(db_, tbl_, &inst_), KW_OK);
+        OpenTable(recipe_.def, {&byCategoryName_, &byName_}, &tbl_, &inst_);
+    }
+
+    // Defines and opens a further table with its indexes and one instance.
+    void OpenTable(KW_TableDef &def, std::initializer_list<KW_IndexDef *> indexes, int32_t *tbl,
+                   int32_t *inst) {
+        ASSERT_EQ(KW_DBAddTable(db_, &def, tbl), KW_OK);
+        for (KW_IndexDef *index : indexes) {
+            int32_t idx = -1;
+            ASSERT_EQ(KW_DBAddIndex(db_, *tbl, index, &idx), KW_OK);
+        }
+        ASSERT_EQ(KW_DBOpenTable(db_, *tbl), KW_OK);
+        ASSERT_EQ(KW_DBOpenTableInst(db_, *tbl, inst), KW_OK);
     }
 
     void CloseAll() {
