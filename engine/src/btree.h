@@ -11,10 +11,10 @@
 //
 // The tree has one cursor (a leaf and a slot), shared by every caller of the file. Every
 // operation leaves it defined: Find and Delete put it where a search for their key ends, Insert
-// on the new entry, Reset clears it. A 402 from Insert or Delete can come after the change was
-// made in memory (a page or header write failed; the page stays dirty and Flush or Close retries
-// it), so a caller undoing an Insert that failed with 402 deletes the key as well (Delete gives
-// 1 when it is not there).
+// on the new entry, Reset clears it; PlaceCursorAt does what Find would, when next needed. A 402
+// from Insert or Delete can come after the change was made in memory (a page or header write
+// failed; the page stays dirty and Flush or Close retries it), so a caller undoing an Insert that
+// failed with 402 deletes the key as well (Delete gives 1 when it is not there).
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 // Scanning a record store block by block, for recovery: headers judged by their shape alone,
 // relinking, finding the next block after bytes that belong to none, and raising the serial
-// counter past the records found.
+// counter past the records found. The block header layout is in store_layout.h; FindBlock looks
+// for its first field, the magic 0x00072254, as the bytes 54 22 07 00.
 //
 // Why bytes can belong to no block: a split (store_free_list.cc) leaves the remainder at
 // offset + N + 24 with capacity - N - 48, so 24 bytes between the remainder's end and the next
