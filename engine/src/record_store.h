@@ -143,9 +143,9 @@ class RecordStore {
     bool RelinkBlock(int32_t ref, int32_t prev, int32_t next);
     // The first position at or after from (and before the store's end) where a block of that
     // shape starts with use count 0 or 1, or -1 when there is none. Used to step over bytes that
-    // belong to no block (the 24 bytes a split leaves between its two parts, an unused split
-    // remainder, damage). Writes every dirty buffer first and then reads the file directly.
-    // False with 154 or 402 when the flush or a read fails.
+    // belong to no block (the 24 bytes a split loses after its remainder, a remainder not handed
+    // out yet, damage). Writes every dirty buffer first and then reads the file directly.
+    // False with 154 when the flush fails, 403 when a read fails.
     bool FindBlock(int64_t from, int32_t *ref);
     // Raises the serial counter to value when it is below it (as an unsigned number); the
     // header is written then.
