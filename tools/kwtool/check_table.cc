@@ -88,7 +88,7 @@ class TableCheck {
 
   private:
     bool Define();
-    void WalkChain(TableRows *rows);
+    bool WalkChain(TableRows *rows);  // false when the chain breaks
     void CheckSerials();
     void CheckIndex(size_t index, IndexSummary &summary);
     // "the record at offset R (NAME "x", CATEGORY "y")".
@@ -107,6 +107,7 @@ class TableCheck {
     std::vector<uint32_t> byRef_;             // positions in refs_, sorted by reference
     std::vector<std::vector<uint8_t>> keys_;  // per index: the rebuilt keys, in chain order
     std::vector<int32_t> serials_;
+    bool chainComplete_ = false;
 };
 
 bool TableCheck::Define() {
@@ -153,8 +154,8 @@ TableSummary TableCheck::Run(TableRows *rows) {
         findings_.Error(storeFile_, "not a record store: its header is damaged or of another kind");
         return summary;
     }
-    summary.readable = true;
-    WalkChain(rows);
+    chainComplete_ = WalkChain(rows);
+    summary.readable = chainComplete_;
     summary.records = static_cast<int64_t>(refs_.size());
     CheckSerials();
     byRef_.resize(refs_.size());
@@ -171,7 +172,7 @@ TableSummary TableCheck::Run(TableRows *rows) {
     return summary;
 }
 
-void TableCheck::WalkChain(TableRows *rows) {
+bool TableCheck::WalkChain(TableRows *rows) {
     const int32_t length = table_->recordLength;
     std::vector<uint8_t> record(static_cast<size_t>(length));
     keys_.assign(table_->indexes.size(), {});
@@ -215,11 +216,11 @@ void TableCheck::WalkChain(TableRows *rows) {
             rows->rows.push_back(std::move(row));
         }
     }
-    if (walk.Failed())
-        findings_.Error(storeFile_, "the record chain breaks after " +
-                                        std::to_string(refs_.size()) + " records (" +
-                                        std::to_string(store_->LastError()) +
-                                        "): the records beyond cannot be reached");
+    if (!walk.Failed()) return true;
+    findings_.Error(storeFile_, "the record chain breaks after " + std::to_string(refs_.size()) +
+                                    " records (" + std::to_string(store_->LastError()) +
+                                    "): the records beyond cannot be reached");
+    return false;
 }
 
 void TableCheck::CheckSerials() {
@@ -327,7 +328,7 @@ void TableCheck::CheckIndex(size_t index, IndexSummary &summary) {
         for (; e < order.size() && entries[order[e]].ref < ref; ++e)
             findings_.Error(file, "entry " + std::to_string(entries[order[e]].ordinal) +
                                       " points at " + Offset(entries[order[e]].ref) +
-                                      ", which is not a live record of " + storeFile_);
+                                      ", which is not a record on the chain of " + storeFile_);
         size_t same = e;
         while (same < order.size() && entries[order[same]].ref == ref)
             ++same;
@@ -354,12 +355,12 @@ void TableCheck::CheckIndex(size_t index, IndexSummary &summary) {
     for (; e < order.size(); ++e)
         findings_.Error(file, "entry " + std::to_string(entries[order[e]].ordinal) + " points at " +
                                   Offset(entries[order[e]].ref) +
-                                  ", which is not a live record of " + storeFile_);
+                                  ", which is not a record on the chain of " + storeFile_);
     if (unmatched > 0)
         findings_.Error(file, std::to_string(unmatched) +
                                   " records are not among the entries read before the index "
                                   "broke off");
-    if (complete && entries.size() != refs_.size())
+    if (complete && chainComplete_ && entries.size() != refs_.size())
         findings_.Error(file, "holds " + std::to_string(entries.size()) + " entries for " +
                                   std::to_string(refs_.size()) + " records");
 }

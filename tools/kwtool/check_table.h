@@ -36,7 +36,7 @@ struct IndexSummary {
 struct TableSummary {
     std::string name;
     bool present = false;   // NAME.dat exists
-    bool readable = false;  // its definition was accepted and its record store opened
+    bool readable = false;  // every record could be reached: the relation checks may use them
     int64_t records = 0;    // records reached on the chain
     std::vector<IndexSummary> indexes;
 };

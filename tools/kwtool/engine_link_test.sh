@@ -10,4 +10,4 @@ if nm --defined-only "$tool" | grep -q ' T KW_DB'; then
   exit 1
 fi
 nm -D --undefined-only "$tool" | grep -q ' KW_DBOpen$'
-nm -D --undefined-only "$tool" | grep -q ' KW_DBGetField$'
+nm -D --undefined-only "$tool" | grep -q ' KW_DBGetCount$'
