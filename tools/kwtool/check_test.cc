@@ -12,8 +12,8 @@
 #include <string>
 
 #include "app/core/recipe_database.h"
+#include "app/core/recipe_database_test_support.h"
 #include "app/core/schema.h"
-#include "app/core/test_temp_dir.h"
 #include "app/data/query.h"
 #include "app/data/record.h"
 #include "app/data/table.h"
@@ -28,55 +28,34 @@ struct KwtoolRun {
     std::string out;
 };
 
-class CheckTest : public testing::TempDirTest {
+class CheckTest : public testing::RecipeDatabaseTest {
   protected:
     void SetUp() override {
-        TempDirTest::SetUp();
-        char cwd[PATH_MAX];
-        ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-        previous_ = cwd;
-        ASSERT_EQ(::chdir(dir_.c_str()), 0);
+        RecipeDatabaseTest::SetUp();
         ASSERT_EQ(CreateRecipeDatabase(db_, PathOf("DATA2")), KW_OK);
         AddRecipe("Scones", "Baking", {"Flour", "Butter", "Milk"});
         AddRecipe("Shortbread", "Baking", {"Flour", "Butter", "Sugar"});
-        ASSERT_EQ(Put(kTableCategory, {{kFieldName, "Baking"}}), KW_OK);
-    }
-    void TearDown() override {
-        db_.Close();
-        ASSERT_EQ(::chdir(previous_.c_str()), 0);
-        TempDirTest::TearDown();
+        ASSERT_EQ(Insert(kTableCategory, {{kFieldName, "Baking"}}), KW_OK);
     }
 
-    // Opens a record on table, cleared, with the text fields put; the caller adds it.
-    void Compose(CKWRecord &record, const char *table,
-                 const std::vector<std::pair<const char *, std::string>> &fields) {
-        ASSERT_EQ(record.OpenByName(&db_, table), KW_OK);
-        ASSERT_EQ(record.ClearRecord(), KW_OK);
-        for (const auto &[field, text] : fields)
-            ASSERT_EQ(record.PutString(field, text), KW_OK);
-    }
-    KWRESULT Put(const char *table,
-                 const std::vector<std::pair<const char *, std::string>> &fields) {
-        CKWRecord record;
-        Compose(record, table, fields);
-        return record.Insert();
-    }
     void AddRecipe(const std::string &name, const std::string &category,
                    const std::vector<std::string> &ingredients) {
-        ASSERT_EQ(Put(kTableRecipe, {{kFieldName, name}, {kFieldCategory, category}}), KW_OK);
-        ASSERT_EQ(
-            Put(kTableRecipeCategory,
-                {{kFieldName, name}, {kFieldCategory, category}, {kFieldOtherCategory, category}}),
-            KW_OK);
+        ASSERT_EQ(Insert(kTableRecipe, {{kFieldName, name}, {kFieldCategory, category}}), KW_OK);
+        ASSERT_EQ(Insert(kTableRecipeCategory, {{kFieldName, name},
+                                                {kFieldCategory, category},
+                                                {kFieldOtherCategory, category}}),
+                  KW_OK);
         for (const std::string &ingredient : ingredients)
-            ASSERT_EQ(Put(kTableRecipeIngredient, {{kFieldName, name},
-                                                   {kFieldCategory, category},
-                                                   {kFieldIngredient, ingredient}}),
+            ASSERT_EQ(Insert(kTableRecipeIngredient, {{kFieldName, name},
+                                                      {kFieldCategory, category},
+                                                      {kFieldIngredient, ingredient}}),
                       KW_OK);
     }
 
-    KwtoolRun Kwtool(const std::string &arguments) {
-        db_.Close();
+    // Runs kwtool in the test's directory; the database is closed first unless it is to stay
+    // open (and hold its files) while kwtool runs.
+    KwtoolRun Kwtool(const std::string &arguments, bool keepOpen = false) {
+        if (!keepOpen) db_.Close();
         KwtoolRun run;
         const std::string command =
             std::string(KW_BIN_DIR) + "/kwtool --workdir " + dir_ + " " + arguments + " 2>&1";
@@ -105,9 +84,6 @@ class CheckTest : public testing::TempDirTest {
         f.read(reinterpret_cast<char *>(&value), 4);
         return value;
     }
-
-    CKWDatabase db_;
-    std::string previous_;
 };
 
 bool Has(const std::string &text, const std::string &part) {
@@ -136,7 +112,10 @@ TEST_F(CheckTest, ASoundDatabaseIsConsistent) {
 
 TEST_F(CheckTest, ARecordNoIndexKnowsIsAnError) {
     CKWRecord record;
-    Compose(record, kTableRecipe, {{kFieldName, "Flapjack"}, {kFieldCategory, "Baking"}});
+    ASSERT_EQ(record.OpenByName(&db_, kTableRecipe), KW_OK);
+    ASSERT_EQ(record.ClearRecord(), KW_OK);
+    ASSERT_EQ(record.PutString(kFieldName, "Flapjack"), KW_OK);
+    ASSERT_EQ(record.PutString(kFieldCategory, "Baking"), KW_OK);
     ASSERT_EQ(record.QuickAdd(), KW_OK);
     record.Close();
     const KwtoolRun run = Kwtool("check");
@@ -214,16 +193,18 @@ TEST_F(CheckTest, ASerialCounterBehindTheRecordsIsAnError) {
 }
 
 TEST_F(CheckTest, BrokenRelationsAreWarningsOnly) {
-    ASSERT_EQ(Put(kTableRecipeIngredient,
-                  {{kFieldName, "Ghost"}, {kFieldCategory, "Baking"}, {kFieldIngredient, "Air"}}),
+    ASSERT_EQ(
+        Insert(kTableRecipeIngredient,
+               {{kFieldName, "Ghost"}, {kFieldCategory, "Baking"}, {kFieldIngredient, "Air"}}),
+        KW_OK);
+    ASSERT_EQ(Insert(kTableRecipe, {{kFieldName, "Flapjack"}, {kFieldCategory, "Traybakes"}}),
               KW_OK);
-    ASSERT_EQ(Put(kTableRecipe, {{kFieldName, "Flapjack"}, {kFieldCategory, "Traybakes"}}), KW_OK);
-    ASSERT_EQ(Put(kTableMealItem, {{kFieldName, "Picnic"},
-                                   {kFieldRecipe, "scones"},
-                                   {kFieldCategory, "BAKING"},
-                                   {kFieldType, "M"}}),
+    ASSERT_EQ(Insert(kTableMealItem, {{kFieldName, "Picnic"},
+                                      {kFieldRecipe, "scones"},
+                                      {kFieldCategory, "BAKING"},
+                                      {kFieldType, "M"}}),
               KW_OK);
-    ASSERT_EQ(Put(kTableListItem, {{kFieldName, "Weekly"}, {kFieldIngredient, "Milk"}}), KW_OK);
+    ASSERT_EQ(Insert(kTableListItem, {{kFieldName, "Weekly"}, {kFieldIngredient, "Milk"}}), KW_OK);
     const KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(Has(run.out,
@@ -248,15 +229,9 @@ TEST_F(CheckTest, BrokenRelationsAreWarningsOnly) {
 
 TEST_F(CheckTest, ADatabaseInUseIsRefused) {
     // db_ holds every table file open with its lock, as the running program does.
-    const std::string command =
-        std::string(KW_BIN_DIR) + "/kwtool --workdir " + dir_ + " check 2>&1";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buffer[4096] = {};
-    const size_t got = std::fread(buffer, 1, sizeof buffer - 1, pipe);
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_TRUE(Has(std::string(buffer, got), "is in use by another program")) << buffer;
+    const KwtoolRun run = Kwtool("check", /*keepOpen=*/true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.out, "is in use by another program")) << run.out;
 }
 
 }  // namespace

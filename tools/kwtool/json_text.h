@@ -1,5 +1,5 @@
-// JSON output for kwtool's --json reports: strings are quoted and escaped, Windows-1252 text is
-// turned into UTF-8 first so every report is valid JSON.
+// JSON output for kwtool's --json reports: strings quoted and escaped. Callers hand in UTF-8
+// (stored text is Windows-1252 and is converted first), so every report is valid JSON.
 #pragma once
 
 #include <string>
