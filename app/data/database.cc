@@ -68,6 +68,7 @@ KWRESULT CKWDatabase::Close() {
 }
 
 KWRESULT CKWDatabase::AddTables(int32_t tableCount, KW_TableDef *definitions) {
+    if (tableCount > 0 && !definitions) return kTableNotAdded;
     for (int32_t t = 0; t < tableCount; ++t) {
         KW_TableDef &definition = definitions[t];
         CKWTable *table = AddTable(&definition);

@@ -9,6 +9,7 @@ namespace kw {
 CKWIndex::CKWIndex(CKWDatabase *database, CKWTable *table) : database_(database), table_(table) {}
 
 KWRESULT CKWIndex::Add(KW_IndexDef *definition) {
+    if (!definition) return KWERR_BADHANDLE;
     number_ = definition->number;
     int32_t engineNumber = -1;
     const KWRESULT r =

@@ -19,6 +19,7 @@ int32_t CKWTable::Handle() const {
 }
 
 KWRESULT CKWTable::Add(KW_TableDef *definition) {
+    if (!definition) return KWERR_BADHANDLE;
     name_.assign(definition->name, strnlen(definition->name, sizeof definition->name));
     int32_t number = -1;
     const KWRESULT r = KW_DBAddTable(Handle(), definition, &number);

@@ -11,6 +11,7 @@
 #include "check_snapshot.h"
 #include "key_expression.h"
 #include "platform/text_encoding.h"
+#include "record_keys.h"
 #include "record_store.h"
 #include "slots.h"
 #include "table_def.h"
@@ -197,10 +198,10 @@ bool TableCheck::WalkChain(TableRows *rows) {
                                             " (the engine answers 519)");
         refs_.push_back(ref);
         for (size_t i = 0; i < table_->indexes.size(); ++i) {
+            const engine::KeyLayout &layout = *table_->indexes[i].layout;
             std::vector<uint8_t> &keys = keys_[i];
-            for (const engine::KeyPart &part : table_->indexes[i].layout->parts)
-                keys.insert(keys.end(), record.begin() + part.offset,
-                            record.begin() + part.offset + part.length);
+            keys.resize(keys.size() + static_cast<size_t>(layout.keyLength));
+            engine::BuildKey(layout, record.data(), keys.data() + keys.size() - layout.keyLength);
         }
         if (serialField >= 0) {
             int32_t serial;
