@@ -207,5 +207,38 @@ TEST_F(RecordTest, RecordsAreStoredAndFoundAgain) {
     EXPECT_EQ(count, 2);
 }
 
+TEST_F(RecordTest, TheWholeDatabaseGoesThroughADumpAndBack) {
+    for (const char *name : {"Oats", "Rye", "Spelt"}) {
+        ASSERT_EQ(record_.ClearRecord(), KW_OK);
+        ASSERT_EQ(record_.PutString("NAME", name), KW_OK);
+        ASSERT_EQ(record_.Insert(), KW_OK);
+    }
+    ASSERT_EQ(record_.Close(), KW_OK);
+    ASSERT_EQ(db_.Dump(PathOf("all.sda")), KW_OK);
+    const int32_t test = table_->Number();
+    ASSERT_EQ(db_.SelDump(PathOf("one.sda"), 1, &test), KW_OK);
+
+    int32_t count = -1;
+    ASSERT_EQ(db_.ClearAll(), KW_OK);
+    ASSERT_EQ(table_->GetCount(&count), KW_OK);
+    EXPECT_EQ(count, 0);
+    int32_t duplicates = -1;
+    ASSERT_EQ(db_.Load(PathOf("all.sda"), false, &duplicates), KW_OK);
+    EXPECT_EQ(duplicates, 0);
+    ASSERT_EQ(db_.Load(PathOf("one.sda"), false, &duplicates), KW_OK);
+    EXPECT_EQ(duplicates, 3);
+    ASSERT_EQ(table_->GetCount(&count), KW_OK);
+    EXPECT_EQ(count, 3);
+
+    EXPECT_EQ(db_.ReindexAll(), KW_OK);
+    EXPECT_EQ(db_.RecoverAll(), KW_OK);
+    EXPECT_EQ(db_.FlushAll(), KW_OK);
+    ASSERT_EQ(record_.Open(table_), KW_OK);
+    CKWQuery query;
+    ASSERT_EQ(query.SetIndex(&record_, 0), KW_OK);
+    EXPECT_EQ(query.GetExact("rye", 3), KW_OK);
+    EXPECT_EQ(db_.Load(PathOf("missing.sda"), false, nullptr), KWERR_IO);
+}
+
 }  // namespace
 }  // namespace kw
