@@ -121,20 +121,20 @@ constexpr KW_TableDef Table(const char (&name)[N], KW_FieldDef (&fields)[F],
 }
 
 constinit KW_TableDef recipeTables[kTableCount] = {
-    Table("KWRECIPE", recipeFields, recipeIndexes),
-    Table("KWRECING", recipeIngredientFields, recipeIngredientIndexes),
-    Table("KWCAT", categoryFields, categoryIndexes),
-    Table("KWINGDAT", ingredientFields, ingredientIndexes),
-    Table("KWLIST", listFields, listIndexes),
-    Table("KWLISTCT", listItemFields, listItemIndexes),
-    Table("KWMEALS", mealFields, mealIndexes),
-    Table("KWMEALCT", mealItemFields, mealItemIndexes),
-    Table("KWPREP", preparationFields, preparationIndexes),
-    Table("KWRCPCAT", recipeCategoryFields, recipeCategoryIndexes),
+    Table(kTableRecipe, recipeFields, recipeIndexes),
+    Table(kTableRecipeIngredient, recipeIngredientFields, recipeIngredientIndexes),
+    Table(kTableCategory, categoryFields, categoryIndexes),
+    Table(kTableIngredient, ingredientFields, ingredientIndexes),
+    Table(kTableList, listFields, listIndexes),
+    Table(kTableListItem, listItemFields, listItemIndexes),
+    Table(kTableMeal, mealFields, mealIndexes),
+    Table(kTableMealItem, mealItemFields, mealItemIndexes),
+    Table(kTablePreparation, preparationFields, preparationIndexes),
+    Table(kTableRecipeCategory, recipeCategoryFields, recipeCategoryIndexes),
 };
 
 constinit KW_TableDef searchResultTable =
-    Table("KWTMPRES", searchResultFields, searchResultIndexes);
+    Table(kTableSearchResult, searchResultFields, searchResultIndexes);
 
 }  // namespace
 
