@@ -23,6 +23,11 @@ namespace engine = kw::engine;
 
 namespace {
 
+// "1 record", "2 records".
+std::string Counted(size_t n, const char *one, const char *many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 std::string Offset(int32_t ref) {
     return "offset " + std::to_string(ref);
 }
@@ -218,8 +223,9 @@ bool TableCheck::WalkChain(TableRows *rows) {
         }
     }
     if (!walk.Failed()) return true;
-    findings_.Error(storeFile_, "the record chain breaks after " + std::to_string(refs_.size()) +
-                                    " records (" + std::to_string(store_->LastError()) +
+    findings_.Error(storeFile_, "the record chain breaks after " +
+                                    Counted(refs_.size(), "record", "records") + " (" +
+                                    std::to_string(store_->LastError()) +
                                     "): the records beyond cannot be reached");
     return false;
 }
@@ -358,12 +364,11 @@ void TableCheck::CheckIndex(size_t index, IndexSummary &summary) {
                                   Offset(entries[order[e]].ref) +
                                   ", which is not a record on the chain of " + storeFile_);
     if (unmatched > 0)
-        findings_.Error(file, std::to_string(unmatched) +
-                                  " records are not among the entries read before the index "
-                                  "broke off");
+        findings_.Error(file, Counted(static_cast<size_t>(unmatched), "record is", "records are") +
+                                  " not among the entries read before the index broke off");
     if (complete && chainComplete_ && entries.size() != refs_.size())
-        findings_.Error(file, "holds " + std::to_string(entries.size()) + " entries for " +
-                                  std::to_string(refs_.size()) + " records");
+        findings_.Error(file, "holds " + Counted(entries.size(), "entry", "entries") + " for " +
+                                  Counted(refs_.size(), "record", "records"));
 }
 
 }  // namespace

@@ -227,6 +227,25 @@ TEST_F(CheckTest, BrokenRelationsAreWarningsOnly) {
     EXPECT_TRUE(Has(run.out, "consistent (5 warnings)")) << run.out;
 }
 
+TEST_F(CheckTest, TheSearchTableIsCheckedOnceItExists) {
+    CKWTable *results = db_.AddTableWithIndexes(SearchResultTable());
+    ASSERT_NE(results, nullptr);
+    ASSERT_EQ(results->Open(), KW_OK);
+    ASSERT_EQ(Insert(kTableSearchResult,
+                     {{kFieldName, "Scones"}, {kFieldCategory, "Baking"}, {kFieldHits, 1}}),
+              KW_OK);
+    CKWRecord record;
+    ASSERT_EQ(record.Open(results), KW_OK);
+    ASSERT_EQ(record.ClearRecord(), KW_OK);
+    ASSERT_EQ(record.PutInt(kFieldHits, 2), KW_OK);
+    ASSERT_EQ(record.QuickAdd(), KW_OK);
+    record.Close();
+    const KwtoolRun run = Kwtool("check");
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_TRUE(Has(run.out, "KWTMPRES         2 records   entries: i00 1, i01 1")) << run.out;
+    EXPECT_TRUE(Has(run.out, "KWTMPRES.i01: holds 1 entry for 2 records")) << run.out;
+}
+
 TEST_F(CheckTest, ADatabaseInUseIsRefused) {
     // db_ holds every table file open with its lock, as the running program does.
     const KwtoolRun run = Kwtool("check", /*keepOpen=*/true);
