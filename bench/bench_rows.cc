@@ -2,7 +2,6 @@
 #include "bench_rows.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "bench_random.h"
 #include "recipe_words.h"
@@ -52,21 +51,11 @@ RowSet::RowSet(const BenchTable &table, size_t count, uint64_t seed)
         notes_.push_back(i % 3 == 0 ? std::string() : std::string(words.PickPreparation(random)));
 
     const bool lines = &table == &IngredientTable();
-    std::unordered_set<std::string> seen;
-    seen.reserve(lines ? count / 3 : count * 2);
+    UniqueHeads unique(words);
+    unique.Reserve(lines ? count / 3 : count * 2);
     heads_.reserve(lines ? count / 6 : count);
     const auto addHead = [&] {
-        RecipeHead head = words.MakeHead(random);
-        std::string key = RecipeWords::Capitals(head.categories.front() + "|" + head.name);
-        // A crowded title space still ends: a numbered title is new.
-        for (int attempt = 0; !seen.insert(key).second; ++attempt) {
-            if (attempt < 4) {
-                head = words.MakeHead(random);
-            } else {
-                head.name = head.name.substr(0, 38) + " " + std::to_string(heads_.size());
-            }
-            key = RecipeWords::Capitals(head.categories.front() + "|" + head.name);
-        }
+        const RecipeHead head = unique.Next(random);
         heads_.push_back({head.name, head.categories.front()});
     };
     if (!lines) {

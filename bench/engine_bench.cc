@@ -290,6 +290,18 @@ bool RegisterAll() {
 }  // namespace kw::bench
 
 int main(int argc, char **argv) {
+    // The process works in the benchmark directory: an output file named relative to where it
+    // started is made absolute first.
+    std::vector<std::string> absolute;
+    absolute.reserve(static_cast<size_t>(argc));
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = "--benchmark_out=";
+        const std::string arg = argv[i];
+        if (arg.rfind(flag, 0) == 0 && arg.size() > flag.size() && arg[flag.size()] != '/') {
+            absolute.push_back(flag + std::filesystem::absolute(arg.substr(flag.size())).string());
+            argv[i] = absolute.back().data();
+        }
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 

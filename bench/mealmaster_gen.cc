@@ -139,20 +139,12 @@ std::string SectionLine(std::string_view title) {
 }  // namespace
 
 MealMasterGenerator::MealMasterGenerator(uint64_t seed, GeneratorOptions options)
-    : random_(seed), options_(options) {}
+    : random_(seed), options_(options), heads_(words_) {}
 
 RecipeHead MealMasterGenerator::UniqueHead() {
     if (!earlier_.empty() && random_.Chance(options_.repeatRate))
         return earlier_[random_.Below(earlier_.size())];
-    RecipeHead head;
-    for (int attempt = 0;; ++attempt) {
-        head = words_.MakeHead(random_);
-        // A crowded title space still ends: later attempts number the title.
-        if (attempt >= 20) head.name = head.name.substr(0, 40) + " " + std::to_string(attempt);
-        const std::string key =
-            RecipeWords::Capitals(head.categories.front()) + "|" + RecipeWords::Capitals(head.name);
-        if (heads_.insert(key).second) break;
-    }
+    RecipeHead head = heads_.Next(random_);
     if (earlier_.size() < kEarlierHeads) {
         earlier_.push_back(head);
     } else {

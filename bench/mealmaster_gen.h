@@ -33,7 +33,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "bench_random.h"
@@ -73,8 +72,8 @@ class MealMasterGenerator {
     BenchRandom random_;
     GeneratorOptions options_;
     RecipeWords words_;
-    std::unordered_set<std::string> heads_;  // capitalised "category|title" of every recipe
-    std::vector<RecipeHead> earlier_;        // heads a repeat may take
+    UniqueHeads heads_;
+    std::vector<RecipeHead> earlier_;  // heads a repeat may take
 };
 
 }  // namespace kw::bench

@@ -58,11 +58,14 @@ TEST(MealMasterGenerator, EveryRecipeReadsBackThroughTheFilter) {
         EXPECT_EQ(warnings, 0);
         EXPECT_EQ(Text(record->name), expected.name);
         EXPECT_EQ(Text(record->category), expected.categories.front());
-        ASSERT_EQ(record->otherCategoryCount, static_cast<int32_t>(expected.categories.size()));
+        // The record is packed: its numbers are copied before they are compared.
+        const int32_t others = record->otherCategoryCount, servings = record->servings,
+                      ingredients = record->ingredientCount;
+        ASSERT_EQ(others, static_cast<int32_t>(expected.categories.size()));
         for (size_t c = 0; c < expected.categories.size(); ++c)
             EXPECT_EQ(Text(record->otherCategories[c]), expected.categories[c]);
-        EXPECT_EQ(record->servings, expected.servings);
-        ASSERT_EQ(record->ingredientCount, static_cast<int32_t>(expected.ingredients.size()));
+        EXPECT_EQ(servings, expected.servings);
+        ASSERT_EQ(ingredients, static_cast<int32_t>(expected.ingredients.size()));
         for (size_t i = 0; i < expected.ingredients.size(); ++i) {
             EXPECT_EQ(Text(record->ingredients[i].name), expected.ingredients[i].name);
             EXPECT_EQ(Text(record->ingredients[i].preparation),
@@ -101,7 +104,8 @@ TEST(MealMasterGenerator, RightColumnIngredientsKeepTheirAmounts) {
         ASSERT_EQ(
             ImportRecipe(&position, text.c_str(), record.get(), &warnings, KWIMPT_MEAL_MASTER, -1),
             0);
-        for (int32_t i = 0; i < record->ingredientCount; ++i) {
+        const int32_t ingredients = record->ingredientCount;
+        for (int32_t i = 0; i < ingredients; ++i) {
             const ImportedIngredient &ing = record->ingredients[i];
             const float quantity = ing.quantity;
             const int32_t choice = ing.unitChoice;

@@ -580,4 +580,14 @@ std::string RecipeWords::MakeSentence(BenchRandom &random,
     return out;
 }
 
+RecipeHead UniqueHeads::Next(BenchRandom &random) {
+    for (int attempt = 0;; ++attempt) {
+        RecipeHead head = words_.MakeHead(random);
+        // A crowded title space still ends: later attempts number the title.
+        if (attempt >= 8) head.name = head.name.substr(0, 38) + " " + std::to_string(seen_.size());
+        if (seen_.insert(RecipeWords::Capitals(head.categories.front() + "|" + head.name)).second)
+            return head;
+    }
+}
+
 }  // namespace kw::bench

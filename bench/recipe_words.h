@@ -12,6 +12,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "bench_random.h"
@@ -54,6 +55,19 @@ class RecipeWords {
 
     SkewedPick dishPick_, mainPick_, adjectivePick_, placePick_, categoryPick_, ingredientPick_,
         preparationPick_;
+};
+
+// Makes heads whose (primary category, title) pairs are all distinct, ignoring case.
+class UniqueHeads {
+  public:
+    explicit UniqueHeads(const RecipeWords &words) : words_(words) {}
+
+    RecipeHead Next(BenchRandom &random);
+    void Reserve(size_t count) { seen_.reserve(count); }
+
+  private:
+    const RecipeWords &words_;
+    std::unordered_set<std::string> seen_;  // capitalised "category|title"
 };
 
 }  // namespace kw::bench

@@ -24,8 +24,9 @@ struct Case {
 class WorkloadTest : public ::testing::TestWithParam<Case> {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kwbench-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kwbench-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         dir_ = pattern;
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_);
