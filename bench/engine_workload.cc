@@ -139,19 +139,28 @@ size_t EngineWorkload::Insert(const RowSet &rows, size_t begin, size_t end) {
     return done;
 }
 
-size_t EngineWorkload::Lookup(const RowSet &rows, const std::vector<size_t> &which) {
-    size_t found = 0;
+template <typename Action>
+size_t EngineWorkload::EachFound(const RowSet &rows, const std::vector<size_t> &which,
+                                 Action action) {
+    size_t done = 0;
     for (const size_t i : which) {
         const int32_t r = Find(rows, i);
-        if (r == KW_OK) {
-            KW_DBGetField(db_, tbl_, inst_, "NAME", field_.data());
-            ++found;
-        } else if (r != KW_NOTFOUND) {
+        if (r == KW_NOTFOUND) continue;
+        if (r != KW_OK) {
             Fail("KW_DBGetExactRecord", r);
             break;
         }
+        if (!action(i)) break;
+        ++done;
     }
-    return found;
+    return done;
+}
+
+size_t EngineWorkload::Lookup(const RowSet &rows, const std::vector<size_t> &which) {
+    return EachFound(rows, which, [this](size_t) {
+        KW_DBGetField(db_, tbl_, inst_, "NAME", field_.data());
+        return true;
+    });
 }
 
 size_t EngineWorkload::Scan(std::vector<std::string> *keys) {
@@ -172,41 +181,21 @@ size_t EngineWorkload::Scan(std::vector<std::string> *keys) {
 }
 
 size_t EngineWorkload::Update(const RowSet &rows, const std::vector<size_t> &which) {
-    size_t done = 0;
-    for (const size_t i : which) {
-        const int32_t r = Find(rows, i);
-        if (r == KW_NOTFOUND) continue;
-        if (r != KW_OK) {
-            Fail("KW_DBGetExactRecord", r);
-            break;
-        }
+    const size_t done = EachFound(rows, which, [&](size_t i) {
         rows.Fill(i, 1, &row_);
-        if (!PutRow(row_)) break;
-        if (int32_t u = KW_DBUpdateRecord(db_, tbl_, inst_)) {
-            Fail("KW_DBUpdateRecord", u);
-            break;
-        }
-        ++done;
-    }
+        if (!PutRow(row_)) return false;
+        const int32_t r = KW_DBUpdateRecord(db_, tbl_, inst_);
+        return r == KW_OK || Fail("KW_DBUpdateRecord", r);
+    });
     Flush();
     return done;
 }
 
 size_t EngineWorkload::Delete(const RowSet &rows, const std::vector<size_t> &which) {
-    size_t done = 0;
-    for (const size_t i : which) {
-        const int32_t r = Find(rows, i);
-        if (r == KW_NOTFOUND) continue;
-        if (r != KW_OK) {
-            Fail("KW_DBGetExactRecord", r);
-            break;
-        }
-        if (int32_t d = KW_DBDeleteRecord(db_, tbl_, inst_)) {
-            Fail("KW_DBDeleteRecord", d);
-            break;
-        }
-        ++done;
-    }
+    const size_t done = EachFound(rows, which, [&](size_t) {
+        const int32_t r = KW_DBDeleteRecord(db_, tbl_, inst_);
+        return r == KW_OK || Fail("KW_DBDeleteRecord", r);
+    });
     Flush();
     return done;
 }

@@ -47,6 +47,10 @@ class EngineWorkload final : public Workload {
     bool PutRow(const Row &row);
     // Exact search for record i on the lookup index: KW_OK, KW_NOTFOUND or a failure.
     int32_t Find(const RowSet &rows, size_t i);
+    // Finds each listed record and applies action(i) to it; the number of records it succeeded
+    // on. A record not found is passed over; a failed search or action stops the batch.
+    template <typename Action>
+    size_t EachFound(const RowSet &rows, const std::vector<size_t> &which, Action action);
     bool Flush();
     std::string FieldText(int field);
 

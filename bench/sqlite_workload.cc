@@ -142,29 +142,34 @@ bool SqliteWorkload::Run(sqlite3_stmt *statement, size_t *rowsOut, std::vector<s
     return true;
 }
 
-size_t SqliteWorkload::Insert(const RowSet &rows, size_t begin, size_t end) {
+template <typename Step>
+size_t SqliteWorkload::Batch(const RowSet &rows, const std::vector<size_t> &which, Step step) {
     size_t done = 0;
     if (!Exec("BEGIN")) return 0;
-    for (size_t i = begin; i < end; ++i) {
-        rows.Fill(i, 0, &row_);
-        Bind(insert_, row_, FieldSet::kAll, 1);
-        if (!Run(insert_, nullptr, nullptr)) break;
-        ++done;
+    for (const size_t i : which) {
+        if (!step(rows, i, &done)) break;
     }
     Exec("COMMIT");
     return done;
 }
 
+size_t SqliteWorkload::Insert(const RowSet &rows, size_t begin, size_t end) {
+    std::vector<size_t> which(end - begin);
+    for (size_t i = begin; i < end; ++i)
+        which[i - begin] = i;
+    return Batch(rows, which, [this](const RowSet &r, size_t i, size_t *done) {
+        r.Fill(i, 0, &row_);
+        Bind(insert_, row_, FieldSet::kAll, 1);
+        return Run(insert_, nullptr, nullptr) && ++*done;
+    });
+}
+
 size_t SqliteWorkload::Lookup(const RowSet &rows, const std::vector<size_t> &which) {
-    size_t found = 0;
-    if (!Exec("BEGIN")) return 0;
-    for (const size_t i : which) {
-        rows.Fill(i, 0, &row_);
+    return Batch(rows, which, [this](const RowSet &r, size_t i, size_t *done) {
+        r.Fill(i, 0, &row_);
         Bind(lookup_, row_, FieldSet::kKeys, 1);
-        if (!Run(lookup_, &found, nullptr)) break;
-    }
-    Exec("COMMIT");
-    return found;
+        return Run(lookup_, done, nullptr);
+    });
 }
 
 size_t SqliteWorkload::Scan(std::vector<std::string> *keys) {
@@ -176,29 +181,23 @@ size_t SqliteWorkload::Scan(std::vector<std::string> *keys) {
 }
 
 size_t SqliteWorkload::Update(const RowSet &rows, const std::vector<size_t> &which) {
-    size_t done = 0;
-    if (!Exec("BEGIN")) return 0;
-    for (const size_t i : which) {
-        rows.Fill(i, 1, &row_);
+    return Batch(rows, which, [this](const RowSet &r, size_t i, size_t *done) {
+        r.Fill(i, 1, &row_);
         Bind(update_, row_, FieldSet::kKeys, Bind(update_, row_, FieldSet::kOthers, 1));
-        if (!Run(update_, nullptr, nullptr)) break;
-        done += static_cast<size_t>(sqlite3_changes(db_));
-    }
-    Exec("COMMIT");
-    return done;
+        if (!Run(update_, nullptr, nullptr)) return false;
+        *done += static_cast<size_t>(sqlite3_changes(db_));
+        return true;
+    });
 }
 
 size_t SqliteWorkload::Delete(const RowSet &rows, const std::vector<size_t> &which) {
-    size_t done = 0;
-    if (!Exec("BEGIN")) return 0;
-    for (const size_t i : which) {
-        rows.Fill(i, 0, &row_);
+    return Batch(rows, which, [this](const RowSet &r, size_t i, size_t *done) {
+        r.Fill(i, 0, &row_);
         Bind(delete_, row_, FieldSet::kKeys, 1);
-        if (!Run(delete_, nullptr, nullptr)) break;
-        done += static_cast<size_t>(sqlite3_changes(db_));
-    }
-    Exec("COMMIT");
-    return done;
+        if (!Run(delete_, nullptr, nullptr)) return false;
+        *done += static_cast<size_t>(sqlite3_changes(db_));
+        return true;
+    });
 }
 
 }  // namespace kw::bench

@@ -43,6 +43,11 @@ class SqliteWorkload final : public Workload {
     // Steps a statement to its end, counting result rows (reading the title of each).
     bool Run(sqlite3_stmt *statement, size_t *rowsOut, std::vector<std::string> *keys);
 
+    // Runs step(rows, i, &done) for each listed record in one transaction; stops at the first
+    // step that fails. Returns done.
+    template <typename Step>
+    size_t Batch(const RowSet &rows, const std::vector<size_t> &which, Step step);
+
     const BenchTable &table_;
     std::string path_;
     sqlite3 *db_ = nullptr;
