@@ -62,6 +62,12 @@ class BTree {
     // returns the entry that followed it.
     int Delete(const uint8_t *key, int32_t length);
 
+    // Puts the cursor where Find(key) would, but only when Next or Prev next needs it, so a
+    // caller that moves several cursors and uses few of them pays only for those. Until then
+    // nothing is read; Find, Delete, First, Last, Reset, Close and an Insert that succeeds
+    // cancel it. A failure of the deferred find is that Next's or Prev's failure.
+    void PlaceCursorAt(const uint8_t *key, int32_t length);
+
     // Cursor before the first entry / after the last.
     bool First();
     bool Last();

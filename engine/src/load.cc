@@ -57,8 +57,8 @@ KWRESULT Replace(TableSlot &table, Instance &incoming, Instance &stored) {
     stored.record = incoming.record;
     KWRESULT r = Navigate(table, static_cast<int32_t>(idx), stored, Move::kExact, nullptr, 0, true);
     // A non-unique index gives the first record at or after the key, which may be another one.
-    if (r == KW_OK && !SameSearchKey(*table.indexes[idx].layout, stored.record.data(),
-                                     incoming.record.data())) {
+    if (r == KW_OK &&
+        !SameSearchKey(*table.indexes[idx].layout, stored.record.data(), incoming.record.data())) {
         stored.current = -1;
         r = Detailed(KW_NOTFOUND);
     }

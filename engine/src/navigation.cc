@@ -75,12 +75,14 @@ KWRESULT Navigate(TableSlot &table, int32_t idx, Instance &instance, Move move, 
         IndexSlot &other = table.indexes[i];
         const uint8_t *recordKey = instance.keys[i].key.data();
         const int32_t length = other.layout->keyLength;
-        // The index navigated already has its cursor on the entry found; a find of an equal
-        // key would put it on that same entry.
-        if (i == static_cast<size_t>(idx) &&
-            CompareKeys(layout, recordKey, length, found, foundLength) == 0) {
+        if (i != static_cast<size_t>(idx)) {
+            // Made when that cursor is next used: a lookup pays for one index, not for all.
+            other.tree->PlaceCursorAt(recordKey, length);
             continue;
         }
+        // The index navigated has its cursor on the entry found; only a record whose key there
+        // differs from that entry's (the index is stale) needs a find, which may miss (1).
+        if (CompareKeys(layout, recordKey, length, found, foundLength) == 0) continue;
         const int r = other.tree->Find(recordKey, length, nullptr);
         if (r < 0) return NotReached(instance, other.tree->LastError());
         if (r > 0) return NotReached(instance, KW_NOTFOUND);

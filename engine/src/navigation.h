@@ -11,12 +11,15 @@
 //      index a miss continues with next, giving the first entry at or after the key).
 //   3. The record found is read into the buffer (519 when its length is not the record length).
 //   4. Every index of the table gets the record's key in its key buffer and its cursor moved to
-//      the record, so all instances of the table see the cursors there.
+//      the record, so all instances of the table see the cursors there. The cursors of the other
+//      indexes are placed when next used (BTree::PlaceCursorAt): a next or previous on them
+//      continues from the record exactly as if they had been moved now.
 //
-// Results: 0 with the record in the buffer and current; 1 exact key not found; 2 past the last
-// entry (or empty index); 3 before the first (or empty index); 519; a store or B-tree code (also
-// when another index lacks the record's key: 1). Every non-zero result below 500 is also the
-// extended error, and after any non-zero result the instance has no current record.
+// Results: 0 with the record in the buffer and current; 1 exact key not found (or the index
+// navigated lacks the key of the record it led to, which only stale indexes do); 2 past the last
+// entry (or empty index); 3 before the first (or empty index); 519; a store or B-tree code.
+// Every non-zero result below 500 is also the extended error, and after any non-zero result the
+// instance has no current record.
 #pragma once
 
 #include <cstdint>

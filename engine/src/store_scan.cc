@@ -17,8 +17,8 @@ namespace {
 constexpr int64_t kScanChunk = 64 * 1024;
 
 bool ShapedLikeBlock(const BlockHeader &h, int64_t ref, int64_t end) {
-    return h.magic == kStoreMagic && h.capacity >= 0 && ref + kBlockHeaderSize + h.capacity <= end &&
-           h.used >= 0 && h.used <= h.capacity;
+    return h.magic == kStoreMagic && h.capacity >= 0 &&
+           ref + kBlockHeaderSize + h.capacity <= end && h.used >= 0 && h.used <= h.capacity;
 }
 
 }  // namespace
@@ -52,9 +52,9 @@ bool RecordStore::FindBlock(int64_t from, int32_t *ref) {
     if (s.cache->Flush() != CacheStatus::kOk) return s.Fail(STERR_FLUSH);
     const int64_t end = s.header.end;
     std::vector<uint8_t> chunk(static_cast<size_t>(kScanChunk));
-    const uint8_t magic[4] = {static_cast<uint8_t>(kStoreMagic), static_cast<uint8_t>(kStoreMagic >> 8),
-                              static_cast<uint8_t>(kStoreMagic >> 16),
-                              static_cast<uint8_t>(kStoreMagic >> 24)};
+    const uint8_t magic[4] = {
+        static_cast<uint8_t>(kStoreMagic), static_cast<uint8_t>(kStoreMagic >> 8),
+        static_cast<uint8_t>(kStoreMagic >> 16), static_cast<uint8_t>(kStoreMagic >> 24)};
     for (int64_t position = std::max<int64_t>(from, kStoreHeaderSize);
          position + kBlockHeaderSize <= end;) {
         const int64_t wanted = std::min(kScanChunk, end - position);
