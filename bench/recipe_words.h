@@ -47,7 +47,7 @@ class RecipeWords {
     std::string MakeSentence(BenchRandom &random,
                              const std::vector<std::string> &ingredients) const;
 
-    // Title case for a word list entry, or all capitals.
+    // The text with its ASCII letters in capitals (how keys are compared, case ignored).
     static std::string Capitals(std::string_view text);
 
   private:
