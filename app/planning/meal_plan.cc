@@ -113,6 +113,7 @@ KWRESULT MealPlan::Load(CKWDatabase &database) {
     meal.ClearRecord();
     if (meal.PutString(kFieldName, title_) == CKWRecord::kTextTooLong) return KW_NOTFOUND;
     if (KWRESULT r = byName.GetExactFromRecord()) return r;
+    if (KWRESULT r = meal.GetString(kFieldName, &title_)) return r;
 
     CKWRecord items;
     if (KWRESULT r = items.OpenByName(&database, kTableMealItem)) return r;

@@ -72,8 +72,9 @@ class MealPlan final {
     bool RemoveLine(Course course, size_t position);
 
     // Reads the stored meal's lines. A new meal starts empty. 1 when a stored meal's KWMEALS
-    // record is missing (its window closes again), else 0 or the engine's failure. Unmodified
-    // afterwards.
+    // record is missing (its window closes again), else 0 or the engine's failure; the title
+    // becomes the stored record's NAME (letter case may differ from the title asked for).
+    // Unmodified afterwards.
     KWRESULT Load(CKWDatabase &database);
     // Saves as described above; 0 or the failing result.
     KWRESULT Save(CKWDatabase &database, MessageSink &sink);
