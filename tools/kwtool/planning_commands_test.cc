@@ -2,76 +2,50 @@
 // classes; each case runs the real kwtool in the test's own working directory.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
-#include "app/core/recipe_database.h"
-#include "app/core/recipe_database_test_support.h"
-#include "app/core/schema.h"
+#include "app/planning/planning_test_support.h"
+#include "kwtool_test_run.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
 
-struct ToolRun {
-    int status = -1;
-    std::string out;  // standard output and error together
-};
+using planning::testing::LineFields;
+using planning::testing::RecipeFields;
+using testing::KwtoolRun;
 
-class PlanningCommandsTest : public testing::RecipeDatabaseTest {
+class PlanningCommandsTest : public planning::testing::PlanningDatabaseTest {
   protected:
     void SetUp() override {
-        RecipeDatabaseTest::SetUp();
-        ASSERT_EQ(CreateRecipeDatabase(db_, PathOf("DATA2")), KW_OK);
-        AddRecipe("Scones", "Baking", "T", 20, {"Flour", "Butter"});
-        AddRecipe("Shortbread", "Baking", "T", 45, {"Flour", "Sugar"});
-        AddRecipe("Beef Stew", "Mains", "F", 25, {"Beef", "Flour"});
+        PlanningDatabaseTest::SetUp();
+        AddRecipe("Scones", "Baking", true, 20, {"Flour", "Butter"});
+        AddRecipe("Shortbread", "Baking", true, 45, {"Flour", "Sugar"});
+        AddRecipe("Beef Stew", "Mains", false, 25, {"Beef", "Flour"});
         ASSERT_EQ(Insert(kTableIngredient, {{kFieldName, "Flour"}, {kFieldUnits, int32_t{0}}}),
                   KW_OK);
         db_.Close();
     }
 
-    void AddRecipe(const std::string &name, const std::string &category,
-                   const std::string &vegetarian, int32_t prep,
-                   const std::vector<std::string> &ingredients) {
-        ASSERT_EQ(Insert(kTableRecipe, {{kFieldName, name},
-                                        {kFieldCategory, category},
-                                        {kFieldVegetarian, vegetarian},
-                                        {kFieldPrepTime, prep}}),
-                  KW_OK);
-        ASSERT_EQ(Insert(kTableRecipeCategory, {{kFieldName, name},
-                                                {kFieldCategory, category},
-                                                {kFieldOtherCategory, category}}),
-                  KW_OK);
+    // A recipe whose every line is 250 g.
+    void AddRecipe(const std::string &name, const std::string &category, bool vegetarian,
+                   int32_t prep, const std::vector<std::string> &ingredients) {
+        RecipeFields fields;
+        fields.vegetarian = vegetarian;
+        fields.prepTime = prep;
+        std::vector<LineFields> lines;
         for (const std::string &ingredient : ingredients)
-            ASSERT_EQ(Insert(kTableRecipeIngredient, {{kFieldName, name},
-                                                      {kFieldCategory, category},
-                                                      {kFieldIngredient, ingredient},
-                                                      {kFieldQuantity, 250.0f},
-                                                      {kFieldOpts, int32_t{1}},
-                                                      {kFieldMeasured, int32_t{0}}}),
-                      KW_OK);
+            lines.push_back({ingredient, 250.0f, 1, 0});
+        AddRecipeWithLines(name, category, lines, fields);
     }
 
-    ToolRun Kwtool(const std::string &arguments) {
-        ToolRun run;
-        const std::string command = std::string(KW_BIN_DIR) + "/kwtool --workdir " + dir_ + " " +
-                                    arguments + " 2>&1 </dev/null";
-        FILE *pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, got);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
-    }
+    KwtoolRun Kwtool(const std::string &arguments) { return testing::RunKwtool(dir_, arguments); }
 };
 
 TEST_F(PlanningCommandsTest, SearchTakesTheCriteriaAsOptions) {
-    ToolRun run = Kwtool("search --vegetarian --contains flour --prep-less 0:30");
+    KwtoolRun run = Kwtool("search --vegetarian --contains flour --prep-less 0:30");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out, "Scones\tBaking\n1 Recipe(s) match\n");
 
@@ -95,7 +69,7 @@ TEST_F(PlanningCommandsTest, SearchTakesTheCriteriaAsOptions) {
 }
 
 TEST_F(PlanningCommandsTest, MealsAreCreatedShownPrintedAndDeleted) {
-    ToolRun run = Kwtool(
+    KwtoolRun run = Kwtool(
         "meal create Tea --starter 'Scones:[Baking]' --main 'Beef Stew:[Mains]' "
         "--dessert 'Scones:[Baking]'");
     ASSERT_EQ(run.status, 0) << run.out;
@@ -124,7 +98,7 @@ TEST_F(PlanningCommandsTest, MealsAreCreatedShownPrintedAndDeleted) {
 
 TEST_F(PlanningCommandsTest, ListsAreFilledFromRecipesMealsItemsAndLines) {
     ASSERT_EQ(Kwtool("meal create Tea --main 'Scones:[Baking]'").status, 0);
-    ToolRun run = Kwtool(
+    KwtoolRun run = Kwtool(
         "list create Weekly --recipe 'Scones:[Baking]' --meal Tea --item Candles "
         "--add '1 Kg Flour' --add '2 - Flour'");
     ASSERT_EQ(run.status, 0) << run.out;
