@@ -22,19 +22,11 @@ class MealPlanTest : public testing::PlanningDatabaseTest {
     // The stored KWMEALCT records of a meal as "TYPE recipe/category", in index order.
     Lines Stored(const std::string &title) {
         Lines stored;
-        CKWRecord items;
-        EXPECT_EQ(items.OpenByName(&db_, kTableMealItem), KW_OK);
-        CKWQuery walk;
-        walk.SetIndex(&items, kMealItemByMeal);
-        std::string name, recipe, category, type;
-        for (KWRESULT r = walk.GetFirst(); r == KW_OK; r = walk.GetNext()) {
-            items.GetString(kFieldName, &name);
-            if (name != title) continue;
-            items.GetString(kFieldRecipe, &recipe);
-            items.GetString(kFieldCategory, &category);
-            items.GetString(kFieldType, &type);
-            stored.push_back(type + " " + recipe + "/" + category);
-        }
+        ForEachRecord(kTableMealItem, kMealItemByMeal, [&](CKWRecord &items) {
+            if (Text(items, kFieldName) != title) return;
+            stored.push_back(Text(items, kFieldType) + " " + Text(items, kFieldRecipe) + "/" +
+                             Text(items, kFieldCategory));
+        });
         return stored;
     }
     bool MealStored(const std::string &title) {

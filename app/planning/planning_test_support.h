@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/core/recipe_database.h"
 #include "app/core/recipe_database_test_support.h"
 #include "app/core/schema.h"
+#include "app/data/query.h"
+#include "app/data/record.h"
 
 namespace kw::planning::testing {
 
@@ -81,6 +84,28 @@ class PlanningDatabaseTest : public kw::testing::RecipeDatabaseTest {
                                                     {kFieldCategory, category},
                                                     {kFieldOtherCategory, other}}),
                       KW_OK);
+    }
+
+    // Calls visit with the record at every entry of the table's index, in index order.
+    void ForEachRecord(const char *table, int32_t index,
+                       const std::function<void(CKWRecord &)> &visit) {
+        CKWRecord record;
+        ASSERT_EQ(record.OpenByName(&db_, table), KW_OK);
+        CKWQuery walk;
+        walk.SetIndex(&record, index);
+        for (KWRESULT r = walk.GetFirst(); r == KW_OK; r = walk.GetNext())
+            visit(record);
+    }
+    // A field of the record as text (text fields as stored, numbers in decimal).
+    static std::string Text(CKWRecord &record, const char *field) {
+        std::string text;
+        record.GetString(field, &text);
+        return text;
+    }
+    static int32_t Number(CKWRecord &record, const char *field) {
+        int32_t value = 0;
+        record.GetInt(field, &value);
+        return value;
     }
 
   private:

@@ -74,19 +74,10 @@ class RecipeSearchTest : public testing::PlanningDatabaseTest {
     // The recipes in KWTMPRES as "name/category", each checked to hold HITS = steps.
     Found Results(int steps) {
         Found found;
-        CKWRecord record;
-        EXPECT_EQ(record.OpenByName(&db_, kTableSearchResult), KW_OK);
-        CKWQuery walk;
-        walk.SetIndex(&record, kSearchResultByRecipe);
-        std::string name, category;
-        for (KWRESULT r = walk.GetFirst(); r == KW_OK; r = walk.GetNext()) {
-            record.GetString(kFieldName, &name);
-            record.GetString(kFieldCategory, &category);
-            int32_t hits = 0;
-            record.GetInt(kFieldHits, &hits);
-            EXPECT_EQ(hits, steps) << name;
-            found.insert(name + "/" + category);
-        }
+        ForEachRecord(kTableSearchResult, kSearchResultByRecipe, [&](CKWRecord &record) {
+            EXPECT_EQ(Number(record, kFieldHits), steps) << Text(record, kFieldName);
+            found.insert(Text(record, kFieldName) + "/" + Text(record, kFieldCategory));
+        });
         return found;
     }
 

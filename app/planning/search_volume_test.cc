@@ -75,42 +75,32 @@ class SearchVolumeTest : public testing::PlanningDatabaseTest {
     }
 
     void Read() {
-        CKWRecord record;
-        CKWQuery walk;
-        ASSERT_EQ(record.OpenByName(&db_, kTableRecipe), KW_OK);
-        walk.SetIndex(&record, 0);
-        for (KWRESULT r = walk.GetFirst(); r == KW_OK; r = walk.GetNext()) {
+        ForEachRecord(kTableRecipe, kRecipeByCategoryName, [&](CKWRecord &record) {
             StoredRecipe s;
-            record.GetString(kFieldName, &s.name);
-            record.GetString(kFieldCategory, &s.category);
-            record.GetInt(kFieldPrepTime, &s.prep);
-            record.GetInt(kFieldTotalTime, &s.total);
-            record.GetInt(kFieldCalories, &s.calories);
+            s.name = Text(record, kFieldName);
+            s.category = Text(record, kFieldCategory);
+            s.prep = Number(record, kFieldPrepTime);
+            s.total = Number(record, kFieldTotalTime);
+            s.calories = Number(record, kFieldCalories);
             record.GetFloat(kFieldCost, &s.cost);
             record.GetField(kFieldVegetarian, &s.vegetarian);
             record.GetField(kFieldGlutenFree, &s.glutenFree);
             record.GetField(kFieldDairyFree, &s.dairyFree);
             record.GetField(kFieldDifficulty, &s.difficulty);
             data_.recipes.push_back(s);
-        }
+        });
         ReadPairs(kTableRecipeIngredient, kFieldIngredient, &data_.lines, &data_.ingredientUse);
         ReadPairs(kTableRecipeCategory, kFieldOtherCategory, &data_.links, &data_.categoryUse);
     }
 
     void ReadPairs(const char *table, const char *field, std::set<std::string> *pairs,
                    std::map<std::string, int> *use) {
-        CKWRecord record;
-        CKWQuery walk;
-        ASSERT_EQ(record.OpenByName(&db_, table), KW_OK);
-        walk.SetIndex(&record, 0);
-        std::string name, category, value;
-        for (KWRESULT r = walk.GetFirst(); r == KW_OK; r = walk.GetNext()) {
-            record.GetString(kFieldName, &name);
-            record.GetString(kFieldCategory, &category);
-            record.GetString(field, &value);
-            pairs->insert(Upper(name) + "\t" + Upper(category) + "\t" + Upper(value));
+        ForEachRecord(table, 0, [&](CKWRecord &record) {
+            const std::string value = Text(record, field);
+            pairs->insert(Upper(Text(record, kFieldName)) + "\t" +
+                          Upper(Text(record, kFieldCategory)) + "\t" + Upper(value));
             ++(*use)[value];
-        }
+        });
     }
 
     // The names used by about `share` of the recipes (the nearest one).
@@ -158,16 +148,9 @@ class SearchVolumeTest : public testing::PlanningDatabaseTest {
             if (std::all_of(checks.begin(), checks.end(), [&](const Check &c) { return c(r); }))
                 expected.insert(r.name + "\t" + r.category);
         std::set<std::string> found;
-        CKWRecord record;
-        CKWQuery walk;
-        ASSERT_EQ(record.OpenByName(&db_, kTableSearchResult), KW_OK);
-        walk.SetIndex(&record, kSearchResultByRecipe);
-        std::string name, category;
-        for (KWRESULT r = walk.GetFirst(); r == KW_OK; r = walk.GetNext()) {
-            record.GetString(kFieldName, &name);
-            record.GetString(kFieldCategory, &category);
-            found.insert(name + "\t" + category);
-        }
+        ForEachRecord(kTableSearchResult, kSearchResultByRecipe, [&](CKWRecord &record) {
+            found.insert(Text(record, kFieldName) + "\t" + Text(record, kFieldCategory));
+        });
         EXPECT_EQ(found, expected);
         // The cases are chosen to find something, or the comparison would prove little.
         EXPECT_GE(expected.size(), atLeast);

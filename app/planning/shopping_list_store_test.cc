@@ -44,23 +44,15 @@ class ShoppingListStoreTest : public testing::PlanningDatabaseTest {
     // The stored lines of a list as "INGREDIE QUANTITY OPTS MEASURED".
     Entries Stored(const std::string &name) {
         Entries stored;
-        CKWRecord items;
-        EXPECT_EQ(items.OpenByName(&db_, kTableListItem), KW_OK);
-        CKWQuery walk;
-        walk.SetIndex(&items, kListItemByList);
-        std::string list, ingredient;
-        for (KWRESULT r = walk.GetFirst(); r == KW_OK; r = walk.GetNext()) {
-            items.GetString(kFieldName, &list);
-            if (list != name) continue;
+        ForEachRecord(kTableListItem, kListItemByList, [&](CKWRecord &items) {
+            if (Text(items, kFieldName) != name) return;
             float quantity = 0;
-            int32_t opts = 0, measured = 0;
-            items.GetString(kFieldIngredient, &ingredient);
             items.GetFloat(kFieldQuantity, &quantity);
-            items.GetInt(kFieldOpts, &opts);
-            items.GetInt(kFieldMeasured, &measured);
-            stored.push_back(ingredient + " " + std::to_string(static_cast<int>(quantity)) + " " +
-                             std::to_string(opts) + " " + std::to_string(measured));
-        }
+            stored.push_back(Text(items, kFieldIngredient) + " " +
+                             std::to_string(static_cast<int>(quantity)) + " " +
+                             std::to_string(Number(items, kFieldOpts)) + " " +
+                             std::to_string(Number(items, kFieldMeasured)));
+        });
         return stored;
     }
 
