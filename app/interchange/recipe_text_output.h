@@ -18,9 +18,14 @@
 
 namespace kw {
 
+// The save dialog of "Save To File...": its default extension and its filter (the file name it
+// offers is kRecipeTextFileName, "recipe.txt").
+inline constexpr char kRecipeTextDefaultExtension[] = "txt";
+inline constexpr char kRecipeTextFileFilter[] = "Text Files (*.txt)|*.txt||";
+
 // Writes the text to a new file at path (anything there before is replaced). False when the
-// file cannot be made or written, with the errno value in *error: unlike the old program, which
-// said nothing, the window shows it (message 1100 names the cause).
+// file cannot be made or written, with the errno value in *error, which the window shows as the
+// cause in message 1100 rather than letting a failed save pass unnoticed.
 bool WriteRecipeTextFile(const std::string &path, std::string_view recipeText,
                          int *error = nullptr);
 
