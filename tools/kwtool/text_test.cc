@@ -1,24 +1,20 @@
 // kwtool text against a recipe stored through the data access classes: the file gets the recipe
 // text byte for byte (Windows-1252, CR LF), the terminal gets it in UTF-8 with LF line breaks.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
 #include "app/core/recipe_database.h"
 #include "app/core/recipe_database_test_support.h"
 #include "app/core/schema.h"
+#include "kwtool_run_test_support.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
 
-struct TextRun {
-    int status = -1;
-    std::string out;  // standard output
-};
+using kwtool::testing::KwtoolRun;
 
 class KwtoolTextTest : public testing::RecipeDatabaseTest {
   protected:
@@ -70,19 +66,8 @@ class KwtoolTextTest : public testing::RecipeDatabaseTest {
                   KW_OK);
     }
 
-    TextRun Kwtool(const std::string &arguments) {
-        TextRun run;
-        const std::string command =
-            std::string(KW_BIN_DIR) + "/kwtool --workdir " + dir_ + " text " + arguments;
-        FILE *pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, got);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+    KwtoolRun Kwtool(const std::string &arguments) {
+        return kwtool::testing::RunKwtool(dir_, "text " + arguments);
     }
 };
 
@@ -111,7 +96,7 @@ const char kSconesText[] =
     "===== End =====\r\n";
 
 TEST_F(KwtoolTextTest, WritesTheStoredRecipeToAFile) {
-    const TextRun run = Kwtool("'Caf\xC3\xA9 scones^BAKING' scones.txt");  // case ignored
+    const KwtoolRun run = Kwtool("'Caf\xC3\xA9 scones^BAKING' scones.txt");  // case ignored
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(ReadFile("scones.txt"), kSconesText);
@@ -126,7 +111,7 @@ TEST_F(KwtoolTextTest, WritesUtf8WithLfToTheTerminal) {
         else
             expected += *c;
     }
-    const TextRun run = Kwtool("'Caf\xC3\xA9 Scones^Baking'");
+    const KwtoolRun run = Kwtool("'Caf\xC3\xA9 Scones^Baking'");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, expected);
 }
