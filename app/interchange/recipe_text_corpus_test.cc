@@ -11,6 +11,7 @@
 
 #include "app/core/messages.h"
 #include "app/interchange/recipe_text_writer.h"
+#include "app/interchange/text_file.h"
 #include "app/recipes/memory_catalog.h"
 #include "fields.h"
 #include "import_test_support.h"
@@ -51,14 +52,7 @@ std::string Cleaned(std::string text) {
 // A method compared by its paragraphs: line breaks as CR LF, none at the end, and the one blank
 // the writer puts before a line beginning "-----" (so that it stays method text) not counted.
 std::string Paragraphs(std::string_view method) {
-    std::string out;
-    for (const char c : method) {
-        if (c == '\r') continue;
-        if (c == '\n')
-            out += "\r\n";
-        else
-            out.push_back(c);
-    }
+    std::string out = WithCrLfLineBreaks(method);
     while (out.ends_with("\r\n"))
         out.resize(out.size() - 2);
     for (size_t at = out.find(" -----"); at != std::string::npos; at = out.find(" -----", at))

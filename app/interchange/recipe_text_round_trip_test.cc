@@ -8,6 +8,7 @@
 
 #include "app/core/messages.h"
 #include "app/interchange/recipe_text_writer.h"
+#include "app/interchange/text_file.h"
 #include "app/recipes/memory_catalog.h"
 #include "import_test_support.h"
 #include "kwimpt.h"
@@ -39,14 +40,7 @@ const ReaderUnit *FindReaderUnit(const std::string &spelling) {
 
 // The method as the filter gives it back: every line break as CR LF, the last line ended too.
 std::string MethodAsRead(std::string_view method) {
-    std::string out;
-    for (const char c : method) {
-        if (c == '\r') continue;
-        if (c == '\n')
-            out += "\r\n";
-        else
-            out.push_back(c);
-    }
+    std::string out = WithCrLfLineBreaks(method);
     if (!out.empty() && !out.ends_with("\r\n")) out += "\r\n";
     return out;
 }
