@@ -93,8 +93,8 @@ std::vector<RecipeTextLine> ShowRecipeTextLines(const UnitContext &context,
     return shown;
 }
 
-std::string FormatOtherCategoryLines(std::string_view category,
-                                     const std::vector<std::string> &others) {
+std::string FormatRecipeTextOtherLines(std::string_view category,
+                                       const std::vector<std::string> &others) {
     std::string text = kOtherLabel;
     std::string line = kOtherLabel;
     const size_t labelLength = line.size();
@@ -113,7 +113,7 @@ std::string FormatOtherCategoryLines(std::string_view category,
     return text + kLineEnd;
 }
 
-std::string FormatIngredientTextLine(const RecipeTextLine &line) {
+std::string FormatRecipeTextIngredientLine(const RecipeTextLine &line) {
     const std::string name = OneLine(line.name);
     std::string text = Padded(OneLine(line.quantity), 10) + Padded(OneLine(line.unit), 10);
     if (name.size() > kNameWidth)
@@ -124,7 +124,7 @@ std::string FormatIngredientTextLine(const RecipeTextLine &line) {
     return text + kLineEnd;
 }
 
-std::string FormatMethodLines(std::string_view method) {
+std::string FormatRecipeTextMethod(std::string_view method) {
     MethodLines lines;
     std::string line;
     for (const char c : method) {
@@ -135,12 +135,12 @@ std::string FormatMethodLines(std::string_view method) {
             continue;
         }
         // A blank after a '\' is kept: the line would end in "\\", the mark of a run break.
-        if (c == ' ' && line.size() >= kMethodBreakColumn && line.back() != '\\') {
+        if (c == ' ' && line.size() >= kRecipeTextBreakColumn && line.back() != '\\') {
             lines.Emit(std::move(line), "\\");
             line.clear();
             continue;
         }
-        if (line.size() >= kMethodRunLimit) {
+        if (line.size() >= kRecipeTextRunLimit) {
             lines.Emit(std::move(line), "\\\\");
             line.clear();
         }
@@ -150,14 +150,14 @@ std::string FormatMethodLines(std::string_view method) {
     return lines.Take();
 }
 
-std::string FormatRecipeTime(int minutes) {
+std::string RecipeTextTime(int minutes) {
     if (minutes < 0) minutes = 0;
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%d:%02d", minutes / 60, minutes % 60);
     return buffer;
 }
 
-const char *DifficultyText(char code) {
+const char *RecipeTextDifficulty(char code) {
     switch (code) {
         case 'B':
             return "Medium";
@@ -176,12 +176,12 @@ std::string FormatRecipeText(const RecipeTextValues &recipe,
     text += std::string("===== ") + kRecipeTextWebAddress + kLineEnd;
     text += "Name    : " + Padded(OneLine(recipe.name), 32) + kLineEnd;
     text += "Category: " + Padded(OneLine(recipe.category), 32) + kLineEnd;
-    text += FormatOtherCategoryLines(recipe.category, recipe.otherCategories);
+    text += FormatRecipeTextOtherLines(recipe.category, recipe.otherCategories);
     text += kSeparator;
     for (const RecipeTextLine &line : lines)
-        text += FormatIngredientTextLine(line);
+        text += FormatRecipeTextIngredientLine(line);
     text += kSeparator;
-    text += FormatMethodLines(recipe.method);
+    text += FormatRecipeTextMethod(recipe.method);
     text += kSeparator;
     text += std::string("Vegetarian: ") + YesNo(recipe.vegetarian) +
             "  Gluten Free: " + YesNo(recipe.glutenFree) + kLineEnd;
@@ -191,11 +191,11 @@ std::string FormatRecipeText(const RecipeTextValues &recipe,
             kLineEnd;
     text += "Cost      : " + (recipe.cost ? FormatCost(*recipe.cost) : std::string("Unknown")) +
             kLineEnd;
-    text += std::string("Difficulty: ") + DifficultyText(recipe.difficulty) + kLineEnd;
+    text += std::string("Difficulty: ") + RecipeTextDifficulty(recipe.difficulty) + kLineEnd;
     text += "Reference : " + OneLine(recipe.reference) + kLineEnd;
     text += "Serves    : " + std::to_string(recipe.servings) + kLineEnd;
-    text += "Prep Time : " + Padded(FormatRecipeTime(recipe.prepTime), 10) +
-            " Total Time: " + Padded(FormatRecipeTime(recipe.totalTime), 10) + kLineEnd;
+    text += "Prep Time : " + Padded(RecipeTextTime(recipe.prepTime), 10) +
+            " Total Time: " + Padded(RecipeTextTime(recipe.totalTime), 10) + kLineEnd;
     text += std::string("===== End =====") + kLineEnd;
     return text;
 }

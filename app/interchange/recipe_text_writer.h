@@ -68,8 +68,8 @@ inline constexpr char kRecipeTextWebAddress[] = "https://kettleworth.example/";
 inline constexpr char kRecipeTextFileName[] = "recipe.txt";
 
 // Where a method line is broken at a blank, and where a run without blanks is broken.
-inline constexpr size_t kMethodBreakColumn = 71;
-inline constexpr size_t kMethodRunLimit = 100;
+inline constexpr size_t kRecipeTextBreakColumn = 71;
+inline constexpr size_t kRecipeTextRunLimit = 100;
 // The longest line other than a method line.
 inline constexpr size_t kRecipeTextLineLimit = 128;
 
@@ -126,16 +126,16 @@ std::string FormatRecipeText(const RecipeTextValues &recipe, const UnitContext &
 
 // The parts, each ending in CR LF.
 // The "Other" line(s) for a recipe of primary category `category`.
-std::string FormatOtherCategoryLines(std::string_view category,
-                                     const std::vector<std::string> &others);
+std::string FormatRecipeTextOtherLines(std::string_view category,
+                                       const std::vector<std::string> &others);
 // One ingredient line.
-std::string FormatIngredientTextLine(const RecipeTextLine &line);
+std::string FormatRecipeTextIngredientLine(const RecipeTextLine &line);
 // The method lines.
-std::string FormatMethodLines(std::string_view method);
+std::string FormatRecipeTextMethod(std::string_view method);
 // A time in minutes as the time controls show it: "%d:%02d" (a negative time, which no control
 // holds, as "0:00").
-std::string FormatRecipeTime(int minutes);
+std::string RecipeTextTime(int minutes);
 // The shown difficulty of a DIFFICUL code: "Medium" for 'B', "Hard" for 'C', "Easy" otherwise.
-const char *DifficultyText(char code);
+const char *RecipeTextDifficulty(char code);
 
 }  // namespace kw

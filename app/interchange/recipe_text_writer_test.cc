@@ -113,17 +113,18 @@ TEST_F(RecipeTextWriterTest, UnknownValuesDifficultiesAndTimes) {
     EXPECT_EQ(lines[20], "Cost      : Unknown");
     EXPECT_EQ(lines[21], "Difficulty: Hard");
     EXPECT_EQ(lines[24], "Prep Time : 0:00       Total Time: 10:05     ");
-    EXPECT_STREQ(DifficultyText('A'), "Easy");
-    EXPECT_STREQ(DifficultyText(' '), "Easy");  // an empty or damaged code shows as the default
-    EXPECT_EQ(FormatRecipeTime(-30), "0:00");
+    EXPECT_STREQ(RecipeTextDifficulty('A'), "Easy");
+    EXPECT_STREQ(RecipeTextDifficulty(' '),
+                 "Easy");  // an empty or damaged code shows as the default
+    EXPECT_EQ(RecipeTextTime(-30), "0:00");
 }
 
 TEST_F(RecipeTextWriterTest, OtherLineWithoutCategoriesEndsAfterTheLabel) {
-    EXPECT_EQ(FormatOtherCategoryLines("Desserts", {}), "Other   : \r\n");
+    EXPECT_EQ(FormatRecipeTextOtherLines("Desserts", {}), "Other   : \r\n");
     // Only the link to the primary category: it is not repeated, so the line is empty too.
-    EXPECT_EQ(FormatOtherCategoryLines("Desserts", {"Desserts"}), "Other   : \r\n");
+    EXPECT_EQ(FormatRecipeTextOtherLines("Desserts", {"Desserts"}), "Other   : \r\n");
     // The primary category is left out only where it is spelled exactly so; empty links never.
-    EXPECT_EQ(FormatOtherCategoryLines("Desserts", {"", "desserts", "Desserts", "Tarts"}),
+    EXPECT_EQ(FormatRecipeTextOtherLines("Desserts", {"", "desserts", "Desserts", "Tarts"}),
               "Other   : desserts, Tarts, \r\n");
 }
 
@@ -131,7 +132,7 @@ TEST_F(RecipeTextWriterTest, LongOtherListGoesOnOverFurtherLinesOfAtMost128Bytes
     std::vector<std::string> others;
     for (int i = 0; i < 10; ++i)
         others.push_back("Category number " + std::to_string(i) + std::string(14, 'x'));
-    const std::vector<std::string> lines = TextLines(FormatOtherCategoryLines("Main", others));
+    const std::vector<std::string> lines = TextLines(FormatRecipeTextOtherLines("Main", others));
     ASSERT_GT(lines.size(), 1u);
     std::string joined;
     for (const std::string &line : lines) {
@@ -148,14 +149,14 @@ TEST_F(RecipeTextWriterTest, LongOtherListGoesOnOverFurtherLinesOfAtMost128Bytes
 TEST_F(RecipeTextWriterTest, IngredientNameLongerThan32IsEndedByATab) {
     const std::string name33 = "Extra virgin olive oil from Italy";
     ASSERT_EQ(name33.size(), 33u);
-    EXPECT_EQ(FormatIngredientTextLine({"2", "tbsp", name33, "cold pressed"}),
+    EXPECT_EQ(FormatRecipeTextIngredientLine({"2", "tbsp", name33, "cold pressed"}),
               "2         tbsp      " + name33 + "\tcold pressed" + std::string(20, ' ') + "\r\n");
     // 32 characters still fill the column exactly: the note follows at column 52.
     const std::string name32 = name33.substr(0, 32);
-    EXPECT_EQ(FormatIngredientTextLine({"2", "tbsp", name32, "cold pressed"}),
+    EXPECT_EQ(FormatRecipeTextIngredientLine({"2", "tbsp", name32, "cold pressed"}),
               "2         tbsp      " + name32 + "cold pressed" + std::string(20, ' ') + "\r\n");
     // A tab or line break inside a value cannot split the line.
-    EXPECT_EQ(FormatIngredientTextLine({"1", "g", "a\tb", "x\r\ny"}).substr(20, 4), "a b ");
+    EXPECT_EQ(FormatRecipeTextIngredientLine({"1", "g", "a\tb", "x\r\ny"}).substr(20, 4), "a b ");
 }
 
 TEST_F(RecipeTextWriterTest, ParagraphOf200CharactersIsBrokenWithBackslashes) {
@@ -164,7 +165,7 @@ TEST_F(RecipeTextWriterTest, ParagraphOf200CharactersIsBrokenWithBackslashes) {
         "cinnamon and a little lemon juice so that they keep their colour while you roll out "
         "the pastry for the deep apple pie.";
     ASSERT_EQ(paragraph.size(), 200u);
-    const std::vector<std::string> lines = TextLines(FormatMethodLines(paragraph));
+    const std::vector<std::string> lines = TextLines(FormatRecipeTextMethod(paragraph));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0],
               "Peel the apples and cut them into thin slices, then toss them with the sugar,\\");
@@ -174,7 +175,7 @@ TEST_F(RecipeTextWriterTest, ParagraphOf200CharactersIsBrokenWithBackslashes) {
 }
 
 TEST_F(RecipeTextWriterTest, EmptyMethodIsOneEmptyLine) {
-    EXPECT_EQ(FormatMethodLines(""), "\r\n");
+    EXPECT_EQ(FormatRecipeTextMethod(""), "\r\n");
     RecipeTextValues recipe = AppleCrumble();
     recipe.method.clear();
     EXPECT_NE(Write(recipe).find("-----\r\n\r\n-----\r\n"), std::string::npos);
@@ -182,7 +183,7 @@ TEST_F(RecipeTextWriterTest, EmptyMethodIsOneEmptyLine) {
 
 TEST_F(RecipeTextWriterTest, RunWithoutBlanksIsBrokenWithADoubleBackslash) {
     const std::string run(250, 'a');
-    const std::vector<std::string> lines = TextLines(FormatMethodLines("See " + run + " now"));
+    const std::vector<std::string> lines = TextLines(FormatRecipeTextMethod("See " + run + " now"));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "See " + std::string(96, 'a') + "\\\\");
     EXPECT_EQ(lines[1], std::string(100, 'a') + "\\\\");
@@ -192,14 +193,15 @@ TEST_F(RecipeTextWriterTest, RunWithoutBlanksIsBrokenWithADoubleBackslash) {
 TEST_F(RecipeTextWriterTest, BlankAfterABackslashIsNotABreak) {
     // Breaking there would end the line in "\\", which reads as a break inside a word.
     const std::string text = std::string(70, 'a') + "\\ b c";
-    EXPECT_EQ(FormatMethodLines(text), std::string(70, 'a') + "\\ b\\\r\nc\r\n");
+    EXPECT_EQ(FormatRecipeTextMethod(text), std::string(70, 'a') + "\\ b\\\r\nc\r\n");
 }
 
 TEST_F(RecipeTextWriterTest, LinesTheReaderWouldMisreadAreMadeSafe) {
     // "-----" would end the method; a first line of two characters would be skipped.
-    EXPECT_EQ(FormatMethodLines("Go\n----- Sauce -----\nStir."),
+    EXPECT_EQ(FormatRecipeTextMethod("Go\n----- Sauce -----\nStir."),
               "Go \r\n ----- Sauce -----\r\nStir.\r\n");
-    EXPECT_EQ(FormatMethodLines("\r\n1.\r\n2."), "\r\n1. \r\n2.\r\n");  // only the first counts
+    EXPECT_EQ(FormatRecipeTextMethod("\r\n1.\r\n2."),
+              "\r\n1. \r\n2.\r\n");  // only the first counts
 }
 
 TEST_F(RecipeTextWriterTest, OneLineValuesCannotBreakTheLayout) {
