@@ -6,16 +6,16 @@
 #include <vector>
 
 #include "app/planning/planning_test_support.h"
-#include "kwtool_test_run.h"
+#include "kwtool_run_test_support.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
 
+using kwtool::testing::KwtoolRun;
 using planning::testing::LineFields;
 using planning::testing::RecipeFields;
-using testing::KwtoolRun;
 
 class PlanningCommandsTest : public planning::testing::PlanningDatabaseTest {
   protected:
@@ -41,7 +41,9 @@ class PlanningCommandsTest : public planning::testing::PlanningDatabaseTest {
         AddRecipeWithLines(name, category, lines, fields);
     }
 
-    KwtoolRun Kwtool(const std::string &arguments) { return testing::RunKwtool(dir_, arguments); }
+    KwtoolRun Kwtool(const std::string &arguments) {
+        return kwtool::testing::RunKwtool(dir_, arguments + " 2>&1 </dev/null");
+    }
 };
 
 TEST_F(PlanningCommandsTest, SearchTakesTheCriteriaAsOptions) {
