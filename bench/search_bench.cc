@@ -120,19 +120,23 @@ int main(int argc, char **argv) {
     int32_t recipes = 0;
     database.FindTable(schema::kTableRecipe)->GetCount(&recipes);
     std::printf("%d recipes\n", recipes);
-    const std::string ingredient = MostUsed(database, schema::kTableRecipeIngredient,
-                                            schema::kFieldIngredient, 2);
-    const std::string category = MostUsed(database, schema::kTableRecipeCategory,
-                                          schema::kFieldOtherCategory, 2);
+    const std::string ingredient =
+        MostUsed(database, schema::kTableRecipeIngredient, schema::kFieldIngredient, 2);
+    const std::string category =
+        MostUsed(database, schema::kTableRecipeCategory, schema::kFieldOtherCategory, 2);
+    // Every criterion alone, then a few combinations.
     Run(database, "Vegetarian", {{'V', {0, ""}}});
     Run(database, "Gluten free", {{'G', {0, ""}}});
+    Run(database, "Dairy produce free", {{'D', {0, ""}}});
     Run(database, "Contains " + ingredient, {{'O', {0, ingredient}}});
     Run(database, "Does not contain " + ingredient, {{'N', {0, ingredient}}});
+    Run(database, "Preparation time < 0:30", {{'P', {'<', "0:30"}}});
+    Run(database, "Total time > 1:00", {{'T', {'>', "1:00"}}});
+    Run(database, "Calories < 500", {{'C', {'<', "500"}}});
+    Run(database, "Cost = 2.50", {{'S', {'=', "2.50"}}});
+    Run(database, "Difficulty Medium", {{'F', {'B', ""}}});
     Run(database, "In Category " + category, {{'A', {0, category}}});
     Run(database, "Not in Category " + category, {{'X', {0, category}}});
-    Run(database, "Preparation time < 0:30", {{'P', {'<', "0:30"}}});
-    Run(database, "Calories < 500", {{'C', {'<', "500"}}});
-    Run(database, "Difficulty Medium", {{'F', {'B', ""}}});
     Run(database, "Not contains, then preparation < 0:30",
         {{'N', {0, ingredient}}, {'P', {'<', "0:30"}}});
     Run(database, "Vegetarian, calories < 500, contains",
