@@ -39,6 +39,11 @@ class ShoppingListStoreTest : public testing::PlanningDatabaseTest {
         AddRecipeWithLines("Scones", "Baking",
                            {{"Flour", 1000.0f, 0, kWeight}, {"Eggs", 1.0f, 0, kItems}});
     }
+    // The catalogue's table instance goes before the database closes its tables.
+    void TearDown() override {
+        catalog_.reset();
+        PlanningDatabaseTest::TearDown();
+    }
     UnitContext Context() { return {settings_, *catalog_, sink_}; }
 
     // The stored lines of a list as "INGREDIE QUANTITY OPTS MEASURED".
