@@ -8,7 +8,7 @@
 
 namespace kw {
 
-CategoryAssignment::CategoryAssignment(CKWDatabase &database, RecipeId recipe)
+CategoryAssignment::CategoryAssignment(CKWDatabase &database, recipedb::RecipeId recipe)
     : database_(database), recipe_(std::move(recipe)) {
     entries_ = recipedb::CategoryNames(database_);
     selected_.assign(entries_.size(), false);

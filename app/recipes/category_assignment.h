@@ -16,7 +16,7 @@ class CKWDatabase;
 class CategoryAssignment final {
   public:
     // Reads the list and the recipe's links; OK starts disabled.
-    CategoryAssignment(CKWDatabase &database, RecipeId recipe);
+    CategoryAssignment(CKWDatabase &database, recipedb::RecipeId recipe);
 
     // "Assign Categories - " and the recipe's title.
     std::string Title() const;
@@ -36,7 +36,7 @@ class CategoryAssignment final {
 
   private:
     CKWDatabase &database_;
-    RecipeId recipe_;
+    recipedb::RecipeId recipe_;
     std::vector<std::string> entries_;
     std::vector<bool> selected_;
     int primary_ = -1;

@@ -2,6 +2,8 @@
 #include "app/recipes/category_store.h"
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 #include "app/core/schema.h"
 #include "app/recipes/name_compare.h"
@@ -106,13 +108,13 @@ std::vector<RecipeId> RecipesFiledUnder(CKWDatabase &database, std::string_view 
                                linked.push_back({link.Text(kFieldName), link.Text(kFieldCategory)});
                            });
     }
-    const auto same = [](const RecipeId &a, const RecipeId &b) {
-        return EqualsIgnoringCase(a.name, b.name) && EqualsIgnoringCase(a.category, b.category);
-    };
+    // Each recipe once: the index spelling of (title, category) tells them apart.
+    std::set<std::pair<std::string, std::string>> listed;
+    for (const RecipeId &id : recipes)
+        listed.emplace(IndexOrder(id.name), IndexOrder(id.category));
     for (RecipeId &id : linked) {
         // A link left behind by a recipe that is gone names nothing to open.
-        if (std::none_of(recipes.begin(), recipes.end(),
-                         [&](const RecipeId &r) { return same(r, id); }) &&
+        if (listed.emplace(IndexOrder(id.name), IndexOrder(id.category)).second &&
             RecipeExists(database, id))
             recipes.push_back(std::move(id));
     }

@@ -15,7 +15,7 @@ using namespace schema;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class CategoryTest : public testing::RecipeStoreTest {
+class CategoryOperationsTest : public testing::RecipeStoreTest {
   protected:
     void SetUp() override {
         RecipeStoreTest::SetUp();
@@ -42,7 +42,7 @@ class CategoryTest : public testing::RecipeStoreTest {
     }
 };
 
-TEST_F(CategoryTest, EditorIsRefusedWhileObjectWindowsAreOpen) {
+TEST_F(CategoryOperationsTest, EditorIsRefusedWhileObjectWindowsAreOpen) {
     EXPECT_FALSE(CategoryEditor::MayOpen([] { return true; }, sink_));
     EXPECT_THAT(sink_.Ids(), ElementsAre(605));
     sink_.Clear();
@@ -61,7 +61,7 @@ TEST_F(CategoryTest, EditorIsRefusedWhileObjectWindowsAreOpen) {
     EXPECT_EQ(editor.Selected(), -1);
 }
 
-TEST_F(CategoryTest, NewCategoryFromThePrefilledTextWorksOnceThen609) {
+TEST_F(CategoryOperationsTest, NewCategoryFromThePrefilledTextWorksOnceThen609) {
     CategoryEditor editor(db_);
     NameDialogRequest request = editor.NewRequest();
     EXPECT_EQ(request.title, "Create New Category");
@@ -76,7 +76,7 @@ TEST_F(CategoryTest, NewCategoryFromThePrefilledTextWorksOnceThen609) {
     EXPECT_EQ(CountOf(kTableCategory), 5);
 }
 
-TEST_F(CategoryTest, RenamingOntoAnExistingCategoryMovesEveryRecipeLineAndLink) {
+TEST_F(CategoryOperationsTest, RenamingOntoAnExistingCategoryMovesEveryRecipeLineAndLink) {
     SaveRecipe("Pea Soup", "Soups", {{"200", "g", "Pea", ""}, {"100", "g", "Ham", ""}});
     SaveRecipe("Leek Soup", "Soups", {{"300", "g", "Leek", ""}});
     SaveRecipe("Melon", "Starters", {});
@@ -109,7 +109,7 @@ TEST_F(CategoryTest, RenamingOntoAnExistingCategoryMovesEveryRecipeLineAndLink) 
     EXPECT_EQ(editor.Selected(), -1);
 }
 
-TEST_F(CategoryTest, RenameAnswersNoChangeNothing) {
+TEST_F(CategoryOperationsTest, RenameAnswersNoChangeNothing) {
     SaveRecipe("Pea Soup", "Soups", {{"200", "g", "Pea", ""}});
     CategoryEditor editor(db_);
     ASSERT_TRUE(SelectEntry(editor, "Soups"));
@@ -123,7 +123,7 @@ TEST_F(CategoryTest, RenameAnswersNoChangeNothing) {
     EXPECT_THAT(editor.Entries(), ElementsAre("Mains", "Soups", "Starters", "Vegetarian"));
 }
 
-TEST_F(CategoryTest, RenameToANewNameRecategorizesAndAppendsIt) {
+TEST_F(CategoryOperationsTest, RenameToANewNameRecategorizesAndAppendsIt) {
     SaveRecipe("Pea Soup", "Soups", {{"200", "g", "Pea", ""}});
     ASSERT_EQ(recipedb::InsertRecipeLink(db_, {"Pea Soup", "Soups"}, "Vegetarian"), KW_OK);
     CategoryEditor editor(db_);
@@ -139,14 +139,14 @@ TEST_F(CategoryTest, RenameToANewNameRecategorizesAndAppendsIt) {
     // A change of letter case only goes through every record once and ends.
     ASSERT_TRUE(SelectEntry(editor, "Broths"));
     ASSERT_TRUE(editor.Rename("BROTHS", sink_));
-    RecipeRecord r;
+    recipedb::RecipeRecord r;
     ASSERT_EQ(recipedb::FindRecipe(db_, {"Pea Soup", "broths"}, &r), KW_OK);
     EXPECT_EQ(r.category, "BROTHS");
     EXPECT_THAT(LinksOf("Pea Soup", "Broths"), ElementsAre("BROTHS", "Vegetarian"));
     EXPECT_THAT(editor.Entries(), ElementsAre("Mains", "Starters", "Vegetarian", "BROTHS"));
 }
 
-TEST_F(CategoryTest, RenameLeavesARecipeWhoseTitleTheOtherCategoryHolds) {
+TEST_F(CategoryOperationsTest, RenameLeavesARecipeWhoseTitleTheOtherCategoryHolds) {
     SaveRecipe("Pea Soup", "Soups", {{"200", "g", "Pea", ""}});
     SaveRecipe("Leek Soup", "Soups", {{"300", "g", "Leek", ""}});
     SaveRecipe("Pea Soup", "Starters", {{"100", "g", "Ham", ""}});
@@ -166,7 +166,7 @@ TEST_F(CategoryTest, RenameLeavesARecipeWhoseTitleTheOtherCategoryHolds) {
     EXPECT_THAT(editor.Entries(), ElementsAre("Mains", "Soups", "Starters", "Vegetarian"));
 }
 
-TEST_F(CategoryTest, DeletingACategoryOfThreeRecipesReports3AndRemovesThemEntirely) {
+TEST_F(CategoryOperationsTest, DeletingACategoryOfThreeRecipesReports3AndRemovesThemEntirely) {
     SaveRecipe("Pea Soup", "Soups", {{"200", "g", "Pea", ""}});
     SaveRecipe("Leek Soup", "Soups", {{"300", "g", "Leek", ""}, {"50", "g", "Ham", ""}});
     SaveRecipe("Ham Soup", "Soups", {{"300", "g", "Ham", ""}});
@@ -196,7 +196,7 @@ TEST_F(CategoryTest, DeletingACategoryOfThreeRecipesReports3AndRemovesThemEntire
     EXPECT_THAT(recipedb::CategoryNames(db_), ElementsAre("Mains", "Starters", "Vegetarian"));
 }
 
-TEST_F(CategoryTest, DeletingASecondaryCategoryAsks1003AndKeepsTheRecipes) {
+TEST_F(CategoryOperationsTest, DeletingASecondaryCategoryAsks1003AndKeepsTheRecipes) {
     SaveRecipe("Pie", "Mains", {{"100", "g", "Leek", ""}});
     SaveRecipe("Tart", "Starters", {{"100", "g", "Leek", ""}});
     ASSERT_EQ(recipedb::InsertRecipeLink(db_, {"Pie", "Mains"}, "Vegetarian"), KW_OK);
@@ -212,7 +212,7 @@ TEST_F(CategoryTest, DeletingASecondaryCategoryAsks1003AndKeepsTheRecipes) {
     EXPECT_THAT(LinksOf("Tart", "Starters"), ElementsAre("Starters"));
 }
 
-TEST_F(CategoryTest, UnusedCategoryIsDeletedWithoutAsking) {
+TEST_F(CategoryOperationsTest, UnusedCategoryIsDeletedWithoutAsking) {
     CategoryEditor editor(db_);
     ASSERT_TRUE(SelectEntry(editor, "Starters"));
     ASSERT_TRUE(editor.DeleteSelected(sink_));
@@ -221,7 +221,7 @@ TEST_F(CategoryTest, UnusedCategoryIsDeletedWithoutAsking) {
     EXPECT_FALSE(editor.DeleteSelected(sink_));  // nothing selected any more
 }
 
-TEST_F(CategoryTest, AssigningTwoFurtherCategoriesGivesExactlyThreeLinks) {
+TEST_F(CategoryOperationsTest, AssigningTwoFurtherCategoriesGivesExactlyThreeLinks) {
     ASSERT_EQ(Insert(kTableRecipe,
                      {{kFieldName, std::string("Pie")}, {kFieldCategory, std::string("Mains")}}),
               KW_OK);  // a recipe that has no link yet
@@ -250,7 +250,7 @@ TEST_F(CategoryTest, AssigningTwoFurtherCategoriesGivesExactlyThreeLinks) {
     EXPECT_THAT(LinksOf("Pie", "Mains"), ElementsAre("Mains", "Vegetarian"));
 }
 
-TEST_F(CategoryTest, AssignmentRemovesALinkSpelledInAnotherCase) {
+TEST_F(CategoryOperationsTest, AssignmentRemovesALinkSpelledInAnotherCase) {
     SaveRecipe("Pie", "Mains", {});
     ASSERT_EQ(recipedb::InsertRecipeLink(db_, {"Pie", "Mains"}, "VEGETARIAN"), KW_OK);
     CategoryAssignment assign(db_, {"Pie", "Mains"});
@@ -260,7 +260,7 @@ TEST_F(CategoryTest, AssignmentRemovesALinkSpelledInAnotherCase) {
     EXPECT_THAT(LinksOf("Pie", "Mains"), ElementsAre("Mains"));
 }
 
-TEST_F(CategoryTest, ChooserCutsA33CharacterCategoryWith701) {
+TEST_F(CategoryOperationsTest, ChooserCutsA33CharacterCategoryWith701) {
     CategoryChooser chooser(db_, CategoryChooser::kNewRecipeTitle, "", false);
     EXPECT_EQ(chooser.Title(), "Create New Recipe...");
     EXPECT_TRUE(chooser.NameVisible());
@@ -273,7 +273,7 @@ TEST_F(CategoryTest, ChooserCutsA33CharacterCategoryWith701) {
     EXPECT_THAT(sink_.Ids(), IsEmpty());
 }
 
-TEST_F(CategoryTest, ChooserOkNeedsACategoryAndANameOf3To48) {
+TEST_F(CategoryOperationsTest, ChooserOkNeedsACategoryAndANameOf3To48) {
     CategoryChooser chooser(db_, CategoryChooser::kNewRecipeTitle, "Soups", false);
     EXPECT_EQ(chooser.CategoryText(), "Soups");
     EXPECT_FALSE(chooser.OkEnabled());
@@ -296,7 +296,7 @@ TEST_F(CategoryTest, ChooserOkNeedsACategoryAndANameOf3To48) {
     EXPECT_THAT(sink_.Ids(), IsEmpty());
 }
 
-TEST_F(CategoryTest, ChooserOffersAnUnlistedCategoryWith700) {
+TEST_F(CategoryOperationsTest, ChooserOffersAnUnlistedCategoryWith700) {
     CategoryChooser chooser(db_, RecipeForm::kChangeCategoryTitle, "Soups", true);
     chooser.SetCategoryText("Puddings", sink_);
     sink_.Script(Answer::kNo);

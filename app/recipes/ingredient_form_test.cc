@@ -14,7 +14,7 @@ using namespace schema;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class IngredientFormTest : public testing::RecipeStoreTest {
+class IngredientFormModelTest : public testing::RecipeStoreTest {
   protected:
     static NumberSettings Settings(int units) { return NumberSettings{units, 1, 0}; }
     IngredientRecord Stored(const std::string &name) {
@@ -24,7 +24,7 @@ class IngredientFormTest : public testing::RecipeStoreTest {
     }
 };
 
-TEST_F(IngredientFormTest, CostPerKgIsStoredPerGramAndShownBackPerKg) {
+TEST_F(IngredientFormModelTest, CostPerKgIsStoredPerGramAndShownBackPerKg) {
     const NumberSettings metric = Settings(kMetric);
     IngredientForm form(db_);
     ASSERT_EQ(form.Open("Cheese", true, metric), KW_OK);
@@ -62,7 +62,7 @@ TEST_F(IngredientFormTest, CostPerKgIsStoredPerGramAndShownBackPerKg) {
     EXPECT_NE(again.Open("Nothing", false, metric), KW_OK);
 }
 
-TEST_F(IngredientFormTest, CaloriesPerUkPintAreStoredPerMillilitre) {
+TEST_F(IngredientFormModelTest, CaloriesPerUkPintAreStoredPerMillilitre) {
     const NumberSettings uk = Settings(kUkImperial);
     IngredientForm form(db_);
     ASSERT_EQ(form.Open("Stout", true, uk), KW_OK);
@@ -76,7 +76,7 @@ TEST_F(IngredientFormTest, CaloriesPerUkPintAreStoredPerMillilitre) {
     EXPECT_LT(Stored("Stout").cost, 0.0f);
 }
 
-TEST_F(IngredientFormTest, ItemsAreStoredAsShownAndKindChangeMakesFiguresUnknown) {
+TEST_F(IngredientFormModelTest, ItemsAreStoredAsShownAndKindChangeMakesFiguresUnknown) {
     const NumberSettings metric = Settings(kMetric);
     IngredientForm form(db_);
     ASSERT_EQ(form.Open("Egg", true, metric), KW_OK);
@@ -98,7 +98,7 @@ TEST_F(IngredientFormTest, ItemsAreStoredAsShownAndKindChangeMakesFiguresUnknown
     EXPECT_EQ(CountOf(kTableIngredient), 1);
 }
 
-TEST_F(IngredientFormTest, SaveRefusesFiguresOutOfRangeAndTakenNames) {
+TEST_F(IngredientFormModelTest, SaveRefusesFiguresOutOfRangeAndTakenNames) {
     const NumberSettings metric = Settings(kMetric);
     AddIngredient("Salt", kWeight, 0.0f, 0.001f);
     IngredientForm form(db_);
@@ -119,7 +119,7 @@ TEST_F(IngredientFormTest, SaveRefusesFiguresOutOfRangeAndTakenNames) {
     EXPECT_EQ(CountOf(kTableIngredient), 1);
 }
 
-TEST_F(IngredientFormTest, RenameOntoAnotherIngredientFailsWith901) {
+TEST_F(IngredientFormModelTest, RenameOntoAnotherIngredientFailsWith901) {
     const NumberSettings metric = Settings(kMetric);
     AddIngredient("Leek", kWeight, 0.3f, 0.002f);
     AddIngredient("Onion", kWeight, 0.4f, 0.001f);
@@ -151,7 +151,7 @@ TEST_F(IngredientFormTest, RenameOntoAnotherIngredientFailsWith901) {
     EXPECT_EQ(CountOf(kTableIngredient), 1);
 }
 
-TEST_F(IngredientFormTest, FindListsNamesByTheFirstThreeLettersOnly) {
+TEST_F(IngredientFormModelTest, FindListsNamesByTheFirstThreeLettersOnly) {
     for (const char *name : {"Tomato", "tomatillo", "Tomme cheese", "Tofu", "Apple"})
         AddIngredient(name, kWeight, 1.0f, 1.0f);
     EXPECT_THAT(FindIngredientNames(*catalog_, "tomat"),

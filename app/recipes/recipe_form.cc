@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kSaveCheckFailed = 1;
 
-RecipeMembers MembersOf(const RecipeRecord &record) {
+RecipeMembers MembersOf(const recipedb::RecipeRecord &record) {
     RecipeMembers m;
     m.diet.dairy_free = record.dairy_free;
     m.diet.gluten_free = record.gluten_free;
@@ -35,7 +35,7 @@ RecipeMembers MembersOf(const RecipeRecord &record) {
 
 }  // namespace
 
-RecipeId RecipeForm::SplitIdentifier(std::string_view identifier) {
+recipedb::RecipeId RecipeForm::SplitIdentifier(std::string_view identifier) {
     const size_t caret = identifier.find('^');
     if (caret == std::string_view::npos) return {std::string(identifier), ""};
     return {std::string(identifier.substr(0, caret)), std::string(identifier.substr(caret + 1))};
@@ -52,14 +52,14 @@ KWRESULT RecipeForm::Open(std::string_view identifier, bool is_new, const UnitCo
     new_ = is_new;
     modified_ = false;
     if (!is_new) {
-        RecipeRecord record;
+        recipedb::RecipeRecord record;
         if (KWRESULT r = recipedb::FindRecipe(database_, id_, &record)) return r;
         id_ = {record.name, record.category};
         members_ = MembersOf(record);
     }
-    std::vector<RecipeLine> lines;
+    std::vector<recipedb::RecipeLine> lines;
     if (KWRESULT r = recipedb::ReadRecipeLines(database_, id_, &lines)) return r;
-    for (const RecipeLine &line : lines) {
+    for (const recipedb::RecipeLine &line : lines) {
         IngredientLineText text = FormatIngredientLine(context, line.line, line.ingredient, false);
         grid_.AppendLine({text.quantity, text.unit, line.ingredient, text.preparation});
     }
@@ -153,7 +153,7 @@ KWRESULT RecipeForm::Save(const UnitContext &context) {
     members_.prep_time = FormatRecipeTime(prep);
     members_.total_time = FormatRecipeTime(total);
 
-    RecipeRecord record;
+    recipedb::RecipeRecord record;
     record.name = id_.name;
     record.category = id_.category;
     record.method = members_.method;
@@ -210,7 +210,7 @@ NameDialogRequest RecipeForm::RenameRequest() const {
     return {"Rename Recipe", kMaxNameLength, id_.name};
 }
 
-bool RecipeForm::MoveRecipe(const RecipeId &to) {
+bool RecipeForm::MoveRecipe(const recipedb::RecipeId &to) {
     if (to.name.empty() || to.name.size() > kMaxNameLength || to.category.empty() ||
         to.category.size() > static_cast<size_t>(kCategoryWidth))
         return false;

@@ -46,7 +46,7 @@ struct RecipeMembers {
     bool calories_unknown = false;    // its "Unknown" box: the edit is hidden
     std::string cost_text = "0.00";   // COST per serving as "%0.2f"
     bool cost_unknown = false;        // its "Unknown" box: the edit is hidden
-    char difficulty = 'A';            // DIFFICUL (DifficultyChoices())
+    char difficulty = 'A';            // DIFFICUL (recipedb::DifficultyChoices())
 };
 
 class RecipeForm final {
@@ -63,7 +63,7 @@ class RecipeForm final {
     explicit RecipeForm(CKWDatabase &database) : database_(database) {}
 
     // A document identifier "NAME^CATEGORY" split at its first "^" (no "^": all name).
-    static RecipeId SplitIdentifier(std::string_view identifier);
+    static recipedb::RecipeId SplitIdentifier(std::string_view identifier);
 
     // Loads the recipe named by the identifier with its lines (each shown through
     // FormatIngredientLine) and one empty row for typing, or, with is_new, starts a new recipe
@@ -72,7 +72,7 @@ class RecipeForm final {
     // closes again). The form is not modified afterwards.
     KWRESULT Open(std::string_view identifier, bool is_new, const UnitContext &context);
 
-    const RecipeId &Id() const { return id_; }
+    const recipedb::RecipeId &Id() const { return id_; }
     const std::string &Name() const { return id_.name; }
     const std::string &Category() const { return id_.category; }
     // The 80-byte key: the category in bytes 0 to 31, the name from byte 32, zero-filled.
@@ -124,10 +124,10 @@ class RecipeForm final {
 
   private:
     // Moves the record to `to` and its lines and links after it; false when the record refused.
-    bool MoveRecipe(const RecipeId &to);
+    bool MoveRecipe(const recipedb::RecipeId &to);
 
     CKWDatabase &database_;
-    RecipeId id_;
+    recipedb::RecipeId id_;
     RecipeMembers members_;
     IngredientGrid grid_;
     bool new_ = true;

@@ -14,7 +14,7 @@ namespace {
 using namespace schema;
 using ::testing::ElementsAre;
 
-class RecipeFormTest : public testing::RecipeStoreTest {
+class RecipeFormModelTest : public testing::RecipeStoreTest {
   protected:
     void SetUp() override {
         RecipeStoreTest::SetUp();
@@ -36,14 +36,14 @@ class RecipeFormTest : public testing::RecipeStoreTest {
             form.Grid().EditCell(row, kUnitsColumn, line.unit, Context());
         }
     }
-    RecipeRecord Stored(const std::string &name, const std::string &category) {
-        RecipeRecord record;
+    recipedb::RecipeRecord Stored(const std::string &name, const std::string &category) {
+        recipedb::RecipeRecord record;
         EXPECT_EQ(recipedb::FindRecipe(db_, {name, category}, &record), KW_OK);
         return record;
     }
 };
 
-TEST_F(RecipeFormTest, NewRecipeSavesEveryFieldAndReopensAsSaved) {
+TEST_F(RecipeFormModelTest, NewRecipeSavesEveryFieldAndReopensAsSaved) {
     RecipeForm form(db_);
     ASSERT_EQ(form.Open("Leek Soup^Soups", true, Context()), KW_OK);
     EXPECT_TRUE(form.IsNew());
@@ -72,7 +72,7 @@ TEST_F(RecipeFormTest, NewRecipeSavesEveryFieldAndReopensAsSaved) {
     EXPECT_FALSE(form.IsModified());
     EXPECT_FALSE(form.IsNew());
 
-    RecipeRecord r = Stored("Leek Soup", "Soups");
+    recipedb::RecipeRecord r = Stored("Leek Soup", "Soups");
     EXPECT_EQ(r.method, std::string(4096, 'm'));
     EXPECT_EQ(r.reference, "Grandmother");
     EXPECT_EQ(r.servings, 4);
@@ -85,7 +85,7 @@ TEST_F(RecipeFormTest, NewRecipeSavesEveryFieldAndReopensAsSaved) {
     EXPECT_FALSE(r.gluten_free);
     EXPECT_TRUE(r.dairy_free);
     EXPECT_THAT(LinksOf("Leek Soup", "Soups"), ElementsAre("Soups"));
-    std::vector<RecipeLine> lines = LinesOf("Leek Soup", "Soups");
+    std::vector<recipedb::RecipeLine> lines = LinesOf("Leek Soup", "Soups");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].ingredient, "Leek");
     EXPECT_FLOAT_EQ(lines[0].line.quantity, 500.0f);
@@ -111,7 +111,7 @@ TEST_F(RecipeFormTest, NewRecipeSavesEveryFieldAndReopensAsSaved) {
     EXPECT_NE(again.Open("Nothing^Soups", false, Context()), KW_OK);
 }
 
-TEST_F(RecipeFormTest, IdentityTexts) {
+TEST_F(RecipeFormModelTest, IdentityTexts) {
     RecipeForm form(db_);
     ASSERT_EQ(form.Open("Scones^Baking^Extra", true, Context()), KW_OK);
     EXPECT_EQ(form.Name(), "Scones");
@@ -126,7 +126,7 @@ TEST_F(RecipeFormTest, IdentityTexts) {
     EXPECT_EQ(key.substr(38), std::string(42, '\0'));
 }
 
-TEST_F(RecipeFormTest, SameIngredientTypedTwiceFailsWith508ButTheAddDialogMerges) {
+TEST_F(RecipeFormModelTest, SameIngredientTypedTwiceFailsWith508ButTheAddDialogMerges) {
     RecipeForm typed(db_);
     ASSERT_EQ(typed.Open("Bread^Starters", true, Context()), KW_OK);
     Type(typed, {{"1", "kg", "Flour", ""}, {"500", "g", "Flour", ""}});
@@ -143,7 +143,7 @@ TEST_F(RecipeFormTest, SameIngredientTypedTwiceFailsWith508ButTheAddDialogMerges
     added.Grid().AddLine({kWeight, 0, 1.0f, "Flour", ""}, added.Members().diet, Context());
     added.Grid().AddLine({kWeight, 1, 500.0f, "Flour", ""}, added.Members().diet, Context());
     ASSERT_EQ(added.Save(Context()), KW_OK);
-    std::vector<RecipeLine> lines = LinesOf("Rolls", "Starters");
+    std::vector<recipedb::RecipeLine> lines = LinesOf("Rolls", "Starters");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].line.opts, 0);
     EXPECT_FLOAT_EQ(lines[0].line.quantity, 1500.0f);
@@ -151,7 +151,7 @@ TEST_F(RecipeFormTest, SameIngredientTypedTwiceFailsWith508ButTheAddDialogMerges
     EXPECT_EQ(added.Grid().Line(2).unit, "Kg");
 }
 
-TEST_F(RecipeFormTest, TimesAreCheckedInOrderAndStillWrittenCorrected) {
+TEST_F(RecipeFormModelTest, TimesAreCheckedInOrderAndStillWrittenCorrected) {
     struct Case {
         const char *prep;
         const char *total;
@@ -183,7 +183,7 @@ TEST_F(RecipeFormTest, TimesAreCheckedInOrderAndStillWrittenCorrected) {
         EXPECT_EQ(form.IsModified(), !c.messages.empty());
         for (const UserMessage &m : sink_.Messages())
             EXPECT_EQ(m.icon, Icon::kExclamation);
-        RecipeRecord r = Stored(name, "Soups");
+        recipedb::RecipeRecord r = Stored(name, "Soups");
         EXPECT_EQ(r.prep_time, c.storedPrep);
         EXPECT_EQ(r.total_time, c.storedTotal);
         EXPECT_EQ(form.Members().prep_time, FormatRecipeTime(c.storedPrep));
@@ -191,7 +191,7 @@ TEST_F(RecipeFormTest, TimesAreCheckedInOrderAndStillWrittenCorrected) {
     }
 }
 
-TEST_F(RecipeFormTest, TimeTextsReadLikeHoursColonMinutes) {
+TEST_F(RecipeFormModelTest, TimeTextsReadLikeHoursColonMinutes) {
     EXPECT_EQ(ParseRecipeTime("1:30"), 90);
     EXPECT_EQ(ParseRecipeTime(" 2: 05"), 125);
     EXPECT_EQ(ParseRecipeTime("45"), 45);
@@ -206,12 +206,12 @@ TEST_F(RecipeFormTest, TimeTextsReadLikeHoursColonMinutes) {
     EXPECT_EQ(FormatRecipeTime(-5), "0:00");
 }
 
-TEST_F(RecipeFormTest, LineWithoutAmountKeepsTheIngredientsOwnKind) {
+TEST_F(RecipeFormModelTest, LineWithoutAmountKeepsTheIngredientsOwnKind) {
     RecipeForm form(db_);
     ASSERT_EQ(form.Open("Pudding^Starters", true, Context()), KW_OK);
     Type(form, {{"-", "-", "Milk", ""}, {"-", "-", "Mystery", ""}});
     ASSERT_EQ(form.Save(Context()), KW_OK);
-    std::vector<RecipeLine> lines = LinesOf("Pudding", "Starters");
+    std::vector<recipedb::RecipeLine> lines = LinesOf("Pudding", "Starters");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].line.opts, kUnspecifiedChoice);
     EXPECT_EQ(lines[0].line.quantity, 0.0f);
@@ -225,7 +225,7 @@ TEST_F(RecipeFormTest, LineWithoutAmountKeepsTheIngredientsOwnKind) {
     EXPECT_EQ(again.Grid().Line(1).unit, "-");
 }
 
-TEST_F(RecipeFormTest, ZeroQuantityWithAUnitGives507AndIsNotStored) {
+TEST_F(RecipeFormModelTest, ZeroQuantityWithAUnitGives507AndIsNotStored) {
     RecipeForm form(db_);
     ASSERT_EQ(form.Open("Broth^Soups", true, Context()), KW_OK);
     Type(form, {{"0", "g", "Leek", ""}, {"1", "ltr", "Milk", ""}});
@@ -240,7 +240,7 @@ TEST_F(RecipeFormTest, ZeroQuantityWithAUnitGives507AndIsNotStored) {
     EXPECT_THAT(IngredientsOf("Broth", "Soups"), ElementsAre("Leek", "Milk"));
 }
 
-TEST_F(RecipeFormTest, UnchangedListIsNotRewritten) {
+TEST_F(RecipeFormModelTest, UnchangedListIsNotRewritten) {
     SaveRecipe("Broth", "Soups", {{"250", "g", "Leek", "sliced"}});
     RecipeForm form(db_);
     ASSERT_EQ(form.Open("Broth^Soups", false, Context()), KW_OK);
@@ -249,13 +249,13 @@ TEST_F(RecipeFormTest, UnchangedListIsNotRewritten) {
     form.SetModified(true);
     ASSERT_EQ(form.Save(Context()), KW_OK);
     EXPECT_EQ(Stored("Broth", "Soups").servings, 6);
-    std::vector<RecipeLine> lines = LinesOf("Broth", "Soups");
+    std::vector<recipedb::RecipeLine> lines = LinesOf("Broth", "Soups");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].line.preparation, "sliced");
     EXPECT_EQ(CountOf(kTableRecipeIngredient), before);
 }
 
-TEST_F(RecipeFormTest, NewRecipeUnderATakenNameLeavesTheOtherRecipeAlone) {
+TEST_F(RecipeFormModelTest, NewRecipeUnderATakenNameLeavesTheOtherRecipeAlone) {
     SaveRecipe("Broth", "Soups", {{"250", "g", "Leek", ""}, {"1", "ltr", "Milk", ""}});
     RecipeForm form(db_);
     ASSERT_EQ(form.Open("broth^soups", true, Context()), KW_OK);
@@ -273,7 +273,7 @@ TEST_F(RecipeFormTest, NewRecipeUnderATakenNameLeavesTheOtherRecipeAlone) {
     EXPECT_THAT(LinksOf("Broth", "Soups"), ElementsAre("Soups"));
 }
 
-TEST_F(RecipeFormTest, DeleteRemovesTheRecipesLinesAndLinksAndNoOthers) {
+TEST_F(RecipeFormModelTest, DeleteRemovesTheRecipesLinesAndLinksAndNoOthers) {
     SaveRecipe("Broth", "Soups", {{"250", "g", "Leek", ""}, {"1", "ltr", "Milk", ""}});
     SaveRecipe("Broth", "Starters", {{"100", "g", "Leek", ""}});
     SaveRecipe("Brothy", "Soups", {{"1", "ltr", "Milk", ""}});
@@ -296,7 +296,7 @@ TEST_F(RecipeFormTest, DeleteRemovesTheRecipesLinesAndLinksAndNoOthers) {
     EXPECT_EQ(CountOf(kTableRecipeCategory), 3);
 }
 
-TEST_F(RecipeFormTest, RenameKeepsLinesAndSecondaryCategories) {
+TEST_F(RecipeFormModelTest, RenameKeepsLinesAndSecondaryCategories) {
     SaveRecipe("Broth", "Soups", {{"250", "g", "Leek", ""}, {"1", "ltr", "Milk", ""}});
     SaveRecipe("Stock", "Soups", {{"1", "ltr", "Milk", ""}});
     ASSERT_EQ(recipedb::InsertRecipeLink(db_, {"Broth", "Soups"}, "Vegetarian"), KW_OK);
@@ -329,13 +329,13 @@ TEST_F(RecipeFormTest, RenameKeepsLinesAndSecondaryCategories) {
     // A change of letter case only ends too (the walk meets its own records again).
     ASSERT_TRUE(form.Rename("LEEK BROTH", sink_));
     EXPECT_THAT(IngredientsOf("LEEK BROTH", "Soups"), ElementsAre("Leek", "Milk"));
-    std::vector<RecipeLine> lines = LinesOf("Leek Broth", "Soups");
+    std::vector<recipedb::RecipeLine> lines = LinesOf("Leek Broth", "Soups");
     ASSERT_EQ(lines.size(), 2u);
-    RecipeRecord r = Stored("leek broth", "Soups");
+    recipedb::RecipeRecord r = Stored("leek broth", "Soups");
     EXPECT_EQ(r.name, "LEEK BROTH");
 }
 
-TEST_F(RecipeFormTest, ChangeCategoryCarriesLinesAndSecondaryLinks) {
+TEST_F(RecipeFormModelTest, ChangeCategoryCarriesLinesAndSecondaryLinks) {
     SaveRecipe("Broth", "Soups", {{"250", "g", "Leek", ""}});
     SaveRecipe("Broth", "Starters", {{"1", "ltr", "Milk", ""}});
     ASSERT_EQ(recipedb::InsertRecipeLink(db_, {"Broth", "Soups"}, "Vegetarian"), KW_OK);
@@ -371,7 +371,7 @@ TEST_F(RecipeFormTest, ChangeCategoryCarriesLinesAndSecondaryLinks) {
     EXPECT_THAT(LinksOf("Broth", "Vegetarian"), ElementsAre("Vegetarian"));
 }
 
-TEST_F(RecipeFormTest, CalculationsAndUnknownBoxes) {
+TEST_F(RecipeFormModelTest, CalculationsAndUnknownBoxes) {
     RecipeForm form(db_);
     ASSERT_EQ(form.Open("Custard^Starters", true, Context()), KW_OK);
     Type(form, {{"500", "ml", "Milk", ""}, {"2", "", "Egg", ""}});
@@ -390,7 +390,7 @@ TEST_F(RecipeFormTest, CalculationsAndUnknownBoxes) {
     EXPECT_TRUE(form.Members().cost_unknown);
     sink_.Clear();
     ASSERT_EQ(form.Save(Context()), KW_OK);
-    RecipeRecord r = Stored("Custard", "Starters");
+    recipedb::RecipeRecord r = Stored("Custard", "Starters");
     EXPECT_EQ(r.calories, -1);
     EXPECT_EQ(r.cost, -1.0f);
 

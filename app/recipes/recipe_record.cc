@@ -8,6 +8,8 @@ namespace kw {
 
 using namespace schema;
 
+namespace recipedb {
+
 const std::vector<DifficultyChoice> &DifficultyChoices() {
     static const std::vector<DifficultyChoice> choices = {
         {'A', "Easy"}, {'B', "Medium"}, {'C', "Hard"}};
@@ -20,7 +22,6 @@ const char *DifficultyText(char code) {
     return "";
 }
 
-namespace recipedb {
 namespace {
 
 std::string_view Cut(std::string_view text, int32_t width) {

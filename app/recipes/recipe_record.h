@@ -21,6 +21,8 @@ namespace kw {
 
 class CKWDatabase;
 
+namespace recipedb {
+
 // A recipe's identity.
 struct RecipeId {
     std::string name;      // NAME, at most 48 characters
@@ -58,8 +60,6 @@ struct RecipeLine {
     std::string ingredient;     // INGREDIE
     StoredIngredientLine line;  // QUANTITY, OPTS, MEASURED, PREPARAT
 };
-
-namespace recipedb {
 
 // The KWRECIPE fields of the current record, and the other way (texts cut to their fields).
 RecipeRecord ReadRecipe(RecordCursor &cursor);

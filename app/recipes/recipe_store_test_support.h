@@ -79,14 +79,15 @@ class RecipeStoreTest : public RecipeDatabaseTest {
         sink_.Clear();
     }
 
-    std::vector<RecipeLine> LinesOf(const std::string &name, const std::string &category) {
-        std::vector<RecipeLine> lines;
+    std::vector<recipedb::RecipeLine> LinesOf(const std::string &name,
+                                              const std::string &category) {
+        std::vector<recipedb::RecipeLine> lines;
         EXPECT_EQ(recipedb::ReadRecipeLines(db_, {name, category}, &lines), KW_OK);
         return lines;
     }
     std::vector<std::string> IngredientsOf(const std::string &name, const std::string &category) {
         std::vector<std::string> names;
-        for (const RecipeLine &line : LinesOf(name, category))
+        for (const recipedb::RecipeLine &line : LinesOf(name, category))
             names.push_back(line.ingredient);
         return names;
     }

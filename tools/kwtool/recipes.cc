@@ -34,7 +34,7 @@ int RunRecipes(const Options &options) {
 
     kw::CKWDatabase database;
     if (int status = OpenProgramDatabase(database)) return status;
-    const std::vector<kw::RecipeId> recipes =
+    const std::vector<kw::recipedb::RecipeId> recipes =
         byCategory ? kw::recipedb::RecipesFiledUnder(database, category)
                    : kw::recipedb::AllRecipes(database);
     const bool unknownCategory = byCategory && recipes.empty() && !IsCategory(database, category);
@@ -49,7 +49,7 @@ int RunRecipes(const Options &options) {
         std::cout << "]\n";
         return 0;
     }
-    for (const kw::RecipeId &recipe : recipes)
+    for (const kw::recipedb::RecipeId &recipe : recipes)
         std::cout << Cp1252ToUtf8(recipe.name) << "\t" << Cp1252ToUtf8(recipe.category) << "\n";
     return 0;
 }

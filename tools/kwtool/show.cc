@@ -53,7 +53,7 @@ void Print(const kw::RecipeForm &form, const std::vector<std::string> &others) {
               << " per serving\n"
               << "Cost:        " << (m.cost_unknown ? std::string("Unknown") : m.cost_text)
               << " per serving\n"
-              << "Difficulty:  " << kw::DifficultyText(m.difficulty) << "\n"
+              << "Difficulty:  " << kw::recipedb::DifficultyText(m.difficulty) << "\n"
               << "Dairy free:  " << YesNo(m.diet.dairy_free) << "\n"
               << "Gluten free: " << YesNo(m.diet.gluten_free) << "\n"
               << "Vegetarian:  " << YesNo(m.diet.vegetarian) << "\n"
