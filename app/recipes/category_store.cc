@@ -22,6 +22,16 @@ RecordCursor::Match FieldIs(const char *field, std::string_view value) {
     return [field, value](RecordCursor &c) { return EqualsIgnoringCase(c.Text(field), value); };
 }
 
+// Records of TABLE whose FIELD holds category C, found through the category-keyed INDEX.
+int CountFiledUnder(CKWDatabase &database, const char *table, int32_t index, const char *field,
+                    std::string_view c) {
+    RecordCursor cursor;
+    int count = 0;
+    if (cursor.Open(database, table, index) == KW_OK)
+        cursor.Count(CategoryKey(c), FieldIs(field, c), &count);
+    return count;
+}
+
 // The order of the title index: A-Z compare as upper case.
 std::string IndexOrder(std::string_view text) {
     std::string key(text);
@@ -65,19 +75,12 @@ KWRESULT DeleteCategoryRecord(CKWDatabase &database, std::string_view name) {
 }
 
 int CountRecipesOfCategory(CKWDatabase &database, std::string_view c) {
-    RecordCursor cursor;
-    int count = 0;
-    if (cursor.Open(database, kTableRecipe, kRecipeByCategory) == KW_OK)
-        cursor.Count(CategoryKey(c), FieldIs(kFieldCategory, c), &count);
-    return count;
+    return CountFiledUnder(database, kTableRecipe, kRecipeByCategory, kFieldCategory, c);
 }
 
 int CountLinksToCategory(CKWDatabase &database, std::string_view c) {
-    RecordCursor cursor;
-    int count = 0;
-    if (cursor.Open(database, kTableRecipeCategory, kRecipeCategoryByOther) == KW_OK)
-        cursor.Count(CategoryKey(c), FieldIs(kFieldOtherCategory, c), &count);
-    return count;
+    return CountFiledUnder(database, kTableRecipeCategory, kRecipeCategoryByOther,
+                           kFieldOtherCategory, c);
 }
 
 std::vector<RecipeId> AllRecipes(CKWDatabase &database) {

@@ -2,23 +2,19 @@
 // classes; each case runs the real kwtool in the test's own working directory.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "app/core/recipe_database.h"
 #include "app/core/recipe_database_test_support.h"
 #include "app/core/schema.h"
+#include "tools/kwtool/kwtool_run_test_support.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
-
-struct RecipeCommandRun {
-    int status = -1;
-    std::string out;
-};
+using ::kwtool::testing::KwtoolRun;
 
 class RecipeCommandsTest : public testing::RecipeDatabaseTest {
   protected:
@@ -81,39 +77,28 @@ class RecipeCommandsTest : public testing::RecipeDatabaseTest {
     }
 
     // Runs kwtool; its standard error goes where errors says ("2>&1": into the output).
-    RecipeCommandRun Kwtool(const std::string &arguments, const char *errors = "2>&1") {
+    KwtoolRun Kwtool(const std::string &arguments, const char *errors = "2>&1") {
         db_.Close();
-        RecipeCommandRun run;
-        const std::string command =
-            std::string(KW_BIN_DIR) + "/kwtool --workdir " + dir_ + " " + arguments + " " + errors;
-        FILE *pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, got);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return ::kwtool::testing::RunKwtool(dir_, arguments + " " + errors);
     }
 };
 
 TEST_F(RecipeCommandsTest, RecipesListsEveryRecipeOrThoseFiledUnderACategory) {
-    RecipeCommandRun all = Kwtool("recipes");
+    KwtoolRun all = Kwtool("recipes");
     EXPECT_EQ(all.status, 0) << all.out;
     EXPECT_EQ(all.out, "Leek Soup\tSoups\nMelon\tStarters\nPea Soup\tSoups\n");
 
-    RecipeCommandRun vegetarian = Kwtool("recipes --category vegetarian");
+    KwtoolRun vegetarian = Kwtool("recipes --category vegetarian");
     EXPECT_EQ(vegetarian.status, 0) << vegetarian.out;
     EXPECT_EQ(vegetarian.out, "Leek Soup\tSoups\nMelon\tStarters\n");
 
-    RecipeCommandRun json = Kwtool("--json recipes --category Soups");
+    KwtoolRun json = Kwtool("--json recipes --category Soups");
     EXPECT_EQ(json.out,
               "[{\"name\":\"Leek Soup\",\"category\":\"Soups\"},"
               "{\"name\":\"Pea Soup\",\"category\":\"Soups\"}]\n");
 
     EXPECT_EQ(Kwtool("recipes --category Empty").out, "");
-    RecipeCommandRun missing = Kwtool("recipes --category Puddings");
+    KwtoolRun missing = Kwtool("recipes --category Puddings");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.out.find("no category 'Puddings'"), std::string::npos);
     EXPECT_EQ(Kwtool("recipes extra").status, 2);
@@ -121,7 +106,7 @@ TEST_F(RecipeCommandsTest, RecipesListsEveryRecipeOrThoseFiledUnderACategory) {
 
 TEST_F(RecipeCommandsTest, ShowPrintsEveryFieldAndLinesInTheUsersUnits) {
     std::ofstream(PathOf("recipe.INI")) << "[Settings]\r\nUnits=0\r\nDecimal=1\r\n";
-    RecipeCommandRun metric = Kwtool("show 'leek soup^SOUPS'", "2>/dev/null");
+    KwtoolRun metric = Kwtool("show 'leek soup^SOUPS'", "2>/dev/null");
     EXPECT_EQ(metric.status, 0) << metric.out;
     EXPECT_EQ(metric.out,
               "Name:        Leek Soup\n"
@@ -148,31 +133,31 @@ TEST_F(RecipeCommandsTest, ShowPrintsEveryFieldAndLinesInTheUsersUnits) {
               std::string::npos);
 
     std::ofstream(PathOf("recipe.INI")) << "[Settings]\r\nUnits=1\r\nDecimal=0\r\n";
-    RecipeCommandRun uk = Kwtool("show 'Leek Soup^Soups'");
+    KwtoolRun uk = Kwtool("show 'Leek Soup^Soups'");
     EXPECT_NE(uk.out.find("  18 oz Leek, sliced\n  1 pt Milk\n"), std::string::npos) << uk.out;
 
-    RecipeCommandRun unknown = Kwtool("show 'Pea Soup^Soups'");
+    KwtoolRun unknown = Kwtool("show 'Pea Soup^Soups'");
     EXPECT_NE(unknown.out.find("Calories:    Unknown per serving\n"
                                "Cost:        Unknown per serving\n"),
               std::string::npos)
         << unknown.out;
     EXPECT_NE(unknown.out.find("Also under:  \n"), std::string::npos);
 
-    RecipeCommandRun missing = Kwtool("show 'Leek Soup^Starters'");
+    KwtoolRun missing = Kwtool("show 'Leek Soup^Starters'");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.out.find("no recipe 'Leek Soup^Starters'"), std::string::npos);
     EXPECT_EQ(Kwtool("show Leek").status, 2);
 }
 
 TEST_F(RecipeCommandsTest, CategoriesCountRecipesAndTheRecipesFiledUnderThem) {
-    RecipeCommandRun run = Kwtool("categories");
+    KwtoolRun run = Kwtool("categories");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out,
               "Empty\t0 recipes\t0 filed\n"
               "Soups\t2 recipes\t2 filed\n"
               "Starters\t1 recipes\t1 filed\n"
               "Vegetarian\t0 recipes\t2 filed\n");
-    RecipeCommandRun json = Kwtool("--json categories");
+    KwtoolRun json = Kwtool("--json categories");
     EXPECT_NE(json.out.find("{\"name\":\"Vegetarian\",\"recipes\":0,\"filed\":2}"),
               std::string::npos)
         << json.out;
