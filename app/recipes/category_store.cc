@@ -132,9 +132,14 @@ RecategorizeResult RecategorizeRecipes(CKWDatabase &database, std::string_view f
                                        std::string_view to) {
     RecategorizeResult result;
     std::vector<std::string> &left = result.left_behind;
-    const auto isLeft = [&left](std::string_view title) {
-        return std::any_of(left.begin(), left.end(),
-                           [&](const std::string &t) { return EqualsIgnoringCase(t, title); });
+    // The titles left behind in index spelling, for a look-up per record walked.
+    std::set<std::string> leftTitles;
+    const auto isLeft = [&leftTitles](std::string_view title) {
+        return leftTitles.count(IndexOrder(title)) > 0;
+    };
+    const auto leave = [&](std::string title) {
+        leftTitles.insert(IndexOrder(title));
+        left.push_back(std::move(title));
     };
     // A change of letter case only moves nothing onto another recipe.
     if (!EqualsIgnoringCase(from, to)) {
@@ -147,7 +152,7 @@ RecategorizeResult RecategorizeRecipes(CKWDatabase &database, std::string_view f
                            [&](RecordCursor &c) { titles.push_back(c.Text(kFieldName)); });
         }
         for (const std::string &title : titles)
-            if (RecipeExists(database, {title, std::string(to)})) left.push_back(title);
+            if (RecipeExists(database, {title, std::string(to)})) leave(title);
     }
 
     struct Walk {
@@ -171,7 +176,7 @@ RecategorizeResult RecategorizeRecipes(CKWDatabase &database, std::string_view f
                 const std::string title = c.Text(kFieldName);
                 // What belongs to a recipe that stays, stays with it.
                 if (isLeft(title) && EqualsIgnoringCase(c.Text(kFieldCategory), from))
-                    return RecordCursor::kLeft;
+                    return RecordCursor::kPassedOver;
                 CKWRecord &record = c.Record();
                 if (KWRESULT r = record.PutString(walk.field, to.substr(0, kCategoryWidth)))
                     return r;
@@ -179,7 +184,7 @@ RecategorizeResult RecategorizeRecipes(CKWDatabase &database, std::string_view f
                 if (r != BTERR_DUPLICATE) return r;
                 // The engine left the record and its index entries as they were.
                 if (walk.deleteOnDuplicate) return record.Delete();
-                if (walk.recipes) left.push_back(title);
+                if (walk.recipes) leave(title);
                 return RecordCursor::kLeft;
             });
         if (result.result) return result;

@@ -166,6 +166,38 @@ TEST_F(CategoryOperationsTest, RenameLeavesARecipeWhoseTitleTheOtherCategoryHold
     EXPECT_THAT(editor.Entries(), ElementsAre("Mains", "Soups", "Starters", "Vegetarian"));
 }
 
+// Recipes that stay behind are stepped over where they lie, not found again from the start of
+// the category after every move (a merge of two large categories went quadratic that way); the
+// recipes around them must still all move, each with its own lines and links.
+TEST_F(CategoryOperationsTest, RecipesLeftBehindBetweenMovingOnesKeepTheirsWhileTheOthersAllMove) {
+    for (const char *title : {"A Soup", "B Soup", "C Soup", "D Soup", "E Soup"})
+        SaveRecipe(title, "Soups", {{"200", "g", "Pea", ""}, {"100", "g", "Leek", ""}});
+    for (const char *title : {"A Soup", "B Soup", "D Soup"})
+        ASSERT_EQ(recipedb::InsertRecipeLink(db_, {title, "Soups"}, "Vegetarian"), KW_OK);
+    SaveRecipe("B Soup", "Starters", {{"100", "g", "Ham", ""}});
+    SaveRecipe("D Soup", "Starters", {{"100", "g", "Ham", ""}});
+
+    const recipedb::RecategorizeResult result =
+        recipedb::RecategorizeRecipes(db_, "Soups", "Starters");
+    ASSERT_EQ(result.result, KW_OK);
+    EXPECT_THAT(result.left_behind, ElementsAre("B Soup", "D Soup"));
+    for (const char *title : {"B Soup", "D Soup"}) {
+        EXPECT_THAT(IngredientsOf(title, "Soups"), ElementsAre("Pea", "Leek")) << title;
+        EXPECT_THAT(LinksOf(title, "Soups"), ElementsAre("Soups", "Vegetarian")) << title;
+        EXPECT_THAT(IngredientsOf(title, "Starters"), ElementsAre("Ham")) << title;
+        EXPECT_THAT(LinksOf(title, "Starters"), ElementsAre("Starters")) << title;
+    }
+    for (const char *title : {"A Soup", "C Soup", "E Soup"}) {
+        EXPECT_THAT(IngredientsOf(title, "Starters"), ElementsAre("Pea", "Leek")) << title;
+        EXPECT_THAT(IngredientsOf(title, "Soups"), IsEmpty()) << title;
+        EXPECT_THAT(LinksOf(title, "Soups"), IsEmpty()) << title;
+    }
+    EXPECT_THAT(LinksOf("A Soup", "Starters"), ElementsAre("Starters", "Vegetarian"));
+    EXPECT_THAT(LinksOf("E Soup", "Starters"), ElementsAre("Starters"));
+    EXPECT_EQ(RecipesIn("Soups"), 2);
+    EXPECT_EQ(RecipesIn("Starters"), 5);
+}
+
 TEST_F(CategoryOperationsTest, DeletingACategoryOfThreeRecipesReports3AndRemovesThemEntirely) {
     SaveRecipe("Pea Soup", "Soups", {{"200", "g", "Pea", ""}});
     SaveRecipe("Leek Soup", "Soups", {{"300", "g", "Leek", ""}, {"50", "g", "Ham", ""}});

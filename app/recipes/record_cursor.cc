@@ -68,15 +68,21 @@ KWRESULT RecordCursor::ForEach(const std::string &key, const Match &match,
 KWRESULT RecordCursor::Rewrite(const std::string &key, const Match &match,
                                const std::function<KWRESULT(RecordCursor &)> &change) {
     std::set<int32_t> handed;
+    KWRESULT r = Find(key);
     for (;;) {
-        KWRESULT r = Find(key);
         // Step over the records already handed over that are still in range.
         while (r == KW_OK && match(*this) && handed.count(Int(schema::kFieldUnique, -1)))
             r = query_.GetNext();
         if (r != KW_OK) return EndsWalk(r) ? KW_OK : r;
         if (!match(*this)) return KW_OK;
         handed.insert(Int(schema::kFieldUnique, -1));
-        if (KWRESULT c = change(*this)) return c;
+        const KWRESULT c = change(*this);
+        if (c == kPassedOver)
+            r = query_.GetNext();
+        else if (c != kLeft)
+            return c;
+        else
+            r = Find(key);
     }
 }
 

@@ -4,10 +4,11 @@
 //   ForEach   read: from the first entry at or after a key, every record while it matches.
 //   Rewrite   change: each matching record is handed to a callback that may update it, delete it
 //             or leave it; the walk then searches again from the key, because a changed key moves
-//             the record (and the shared cursor) elsewhere in the index. Each record is handed
-//             over once (told apart by its serial number, the UNIQUE field), so a change that
-//             keeps the key in range (a change of letter case only) or an update the index
-//             refuses cannot make the walk go round for ever. Only for tables with a UNIQUE
+//             the record (and the shared cursor) elsewhere in the index; only a record the
+//             callback passed over untouched is followed by a plain step to the next entry. Each
+//             record is handed over once (told apart by its serial number, the UNIQUE field), so a
+//             change that keeps the key in range (a change of letter case only) or an update the
+//             index refuses cannot make the walk go round for ever. Only for tables with a UNIQUE
 //             field (KWRECIPE, KWRECING, KWRCPCAT, ...).
 //
 // Keys of character indexes are the fields' texts zero-padded to their widths and joined in key
@@ -45,8 +46,12 @@ std::string RecipeKey(std::string_view category, std::string_view name);
 class RecordCursor final {
   public:
     // What a Rewrite callback did with the record; anything else it returns is an engine failure
-    // that ends the walk with that result.
+    // that ends the walk with that result. kLeft: the record may have been changed in place or
+    // an engine call failed on it, so the walk searches again from the key. kPassedOver: the
+    // callback neither changed the record nor called the engine on this table, so the walk goes
+    // straight on to the next entry (records left in range this way cost no second search).
     static constexpr KWRESULT kLeft = 0;
+    static constexpr KWRESULT kPassedOver = -1;
 
     // Opens an instance on the table of that name and sets the query on index (a definition
     // number). On failure the cursor stays unusable and every call answers with an error.
