@@ -50,11 +50,13 @@ void PageRef::Unpin() {
 
 PagePool::PagePool(platform::RandomAccessFile *file, int32_t pageSize, int32_t bufferCount,
                    int32_t writeMode)
-    : file_(file), pageSize_(pageSize), writeMode_(writeMode) {
+    : file_(file),
+      pageSize_(pageSize),
+      writeMode_(writeMode),
+      byOffset_(bufferCount < 1 ? 1 : bufferCount) {
     if (bufferCount < 1) bufferCount = 1;
     data_.assign(static_cast<size_t>(bufferCount) * static_cast<size_t>(pageSize), 0);
     buffers_.resize(static_cast<size_t>(bufferCount));
-    byOffset_.reserve(static_cast<size_t>(bufferCount) * 2);
     for (int32_t slot = 0; slot < bufferCount; ++slot)
         MakeOldest(slot);
 }
@@ -121,7 +123,7 @@ int PagePool::Victim(int32_t *slot) {
 
 void PagePool::Drop(int32_t slot) {
     Buffer &buffer = buffers_[slot];
-    if (buffer.offset >= 0) byOffset_.erase(buffer.offset);
+    if (buffer.offset >= 0) byOffset_.Erase(buffer.offset);
     buffer.offset = -1;
     buffer.dirty = false;
 }
@@ -136,8 +138,8 @@ void PagePool::Pin(int32_t slot, PageRef *out) {
 
 int PagePool::Fetch(int32_t offset, int32_t end, PageRef *out) {
     if (offset <= 0 || offset >= end || offset % pageSize_ != 0) return 304;
-    if (auto it = byOffset_.find(offset); it != byOffset_.end()) {
-        Pin(it->second, out);
+    if (const int32_t held = byOffset_.Get(offset); held != OffsetMap::kNone) {
+        Pin(held, out);
         return 0;
     }
     int32_t slot;
@@ -150,7 +152,7 @@ int PagePool::Fetch(int32_t offset, int32_t end, PageRef *out) {
         return rc;
     }
     buffers_[slot].offset = offset;
-    byOffset_[offset] = slot;
+    byOffset_.Put(offset, slot);
     Pin(slot, out);
     return 0;
 }
@@ -167,7 +169,7 @@ void PagePool::AssignOffset(PageRef &fresh, int32_t offset) {
     Buffer &buffer = buffers_[fresh.slot_];
     buffer.offset = offset;
     buffer.dirty = true;
-    byOffset_[offset] = fresh.slot_;
+    byOffset_.Put(offset, fresh.slot_);
 }
 
 int PagePool::Release(PageRef &page) {
@@ -192,9 +194,8 @@ int PagePool::Flush() {
 }
 
 void PagePool::Forget(int32_t offset) {
-    auto it = byOffset_.find(offset);
-    if (it == byOffset_.end()) return;
-    const int32_t slot = it->second;
+    const int32_t slot = byOffset_.Get(offset);
+    if (slot == OffsetMap::kNone) return;
     Drop(slot);
     if (buffers_[slot].pins == 0) MakeOldest(slot);
 }

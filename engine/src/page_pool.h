@@ -17,9 +17,9 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
+#include "offset_map.h"
 #include "platform/file.h"
 
 namespace kw::engine {
@@ -104,7 +104,7 @@ class PagePool {
     int32_t writeMode_;
     std::vector<uint8_t> data_;
     std::vector<Buffer> buffers_;
-    std::unordered_map<int32_t, int32_t> byOffset_;
+    OffsetMap byOffset_;  // page offset -> slot of every buffer holding a page
     int32_t newest_ = -1;
     int32_t oldest_ = -1;
 };
