@@ -15,6 +15,9 @@ namespace {
 
 // Data areas grow to the bytes a block needs, rounded up to this, and are kept for reuse.
 constexpr int64_t kAreaGrain = 64;
+// The most bytes, and buffers, one write-back gathers.
+constexpr int64_t kRunBytes = 64 * 1024;
+constexpr int kRunBuffers = 64;
 
 int64_t RoundUpToGrain(int64_t n) {
     return (n + kAreaGrain - 1) / kAreaGrain * kAreaGrain;
@@ -29,6 +32,7 @@ std::unique_ptr<BlockCache> BlockCache::Create(platform::RandomAccessFile *file,
     try {
         cache.reset(new BlockCache(file, deferWrites, count));
         cache->buffers_.resize(static_cast<size_t>(count));
+        if (deferWrites) cache->run_.resize(static_cast<size_t>(kRunBytes));
         // One index node per buffer, made now and detached, so entering the index later only
         // moves a node.
         for (int32_t i = 0; i < count; ++i) {
@@ -104,12 +108,10 @@ CacheStatus BlockCache::Write(int64_t base, int64_t position, const void *data, 
 }
 
 CacheStatus BlockCache::Flush() {
-    int32_t left = dirtyCount_;
-    for (int32_t i = oldest_; i != -1 && left > 0; i = buffers_[i].newer) {
+    for (int32_t i = oldest_; i != -1 && dirtyCount_ > 0; i = buffers_[i].newer) {
         if (buffers_[i].state != State::kDirty) continue;
         CacheStatus status = WriteBack(buffers_[i]);
         if (status != CacheStatus::kOk) return status;
-        --left;
     }
     return CacheStatus::kOk;
 }
@@ -204,14 +206,81 @@ CacheStatus BlockCache::Evict(Buffer &b) {
 
 CacheStatus BlockCache::WriteBack(Buffer &b) {
     const int64_t n = b.dirtyEnd - b.dirtyStart;
-    if (n > 0 && file_->WriteAt(b.base + b.dirtyStart, b.data.data() + b.dirtyStart,
-                                static_cast<size_t>(n)) != n) {
-        return CacheStatus::kWriteFailed;  // the buffer stays dirty: its bytes exist nowhere else
+    if (b.state != State::kDirty || n <= 0) {
+        MarkClean(b);
+        return CacheStatus::kOk;
     }
+    // The run of dirty buffers that continue one another in the file, b among them.
+    Buffer *first = &b;
+    int64_t bytes = n;
+    int members = 1;
+    for (Buffer *p = DirtyBefore(*first); p && members < kRunBuffers; p = DirtyBefore(*first)) {
+        const int64_t more = p->dirtyEnd - p->dirtyStart;
+        if (bytes + more > kRunBytes) break;
+        first = p;
+        bytes += more;
+        ++members;
+    }
+    Buffer *last = &b;
+    for (Buffer *p = DirtyAfter(*last); p && members < kRunBuffers; p = DirtyAfter(*last)) {
+        const int64_t more = p->dirtyEnd - p->dirtyStart;
+        if (bytes + more > kRunBytes) break;
+        last = p;
+        bytes += more;
+        ++members;
+    }
+    if (first == last) {
+        if (file_->WriteAt(b.base + b.dirtyStart, b.data.data() + b.dirtyStart,
+                           static_cast<size_t>(n)) != n) {
+            return CacheStatus::kWriteFailed;  // the buffer stays dirty: its bytes exist nowhere
+                                               // else
+        }
+        MarkClean(b);
+        return CacheStatus::kOk;
+    }
+    Buffer *run[kRunBuffers];
+    int64_t gathered = 0;
+    int count = 0;
+    for (Buffer *x = first;; x = DirtyAfter(*x)) {
+        const int64_t length = x->dirtyEnd - x->dirtyStart;
+        std::memcpy(run_.data() + gathered, x->data.data() + x->dirtyStart,
+                    static_cast<size_t>(length));
+        gathered += length;
+        run[count++] = x;
+        if (x == last) break;
+    }
+    if (file_->WriteAt(first->base + first->dirtyStart, run_.data(),
+                       static_cast<size_t>(gathered)) != gathered) {
+        return CacheStatus::kWriteFailed;  // every buffer of the run stays dirty
+    }
+    for (int i = 0; i < count; ++i)
+        MarkClean(*run[i]);
+    return CacheStatus::kOk;
+}
+
+BlockCache::Buffer *BlockCache::DirtyAfter(const Buffer &b) {
+    if (b.state != State::kDirty || b.dirtyEnd != b.end) return nullptr;
+    const auto it = ranges_.find(b.base + b.end);
+    if (it == ranges_.end()) return nullptr;
+    Buffer &next = buffers_[it->second];
+    return next.state == State::kDirty && next.dirtyStart == next.start ? &next : nullptr;
+}
+
+BlockCache::Buffer *BlockCache::DirtyBefore(const Buffer &b) {
+    if (b.state != State::kDirty || b.dirtyStart != b.start || b.range == ranges_.begin()) {
+        return nullptr;
+    }
+    Buffer &previous = buffers_[std::prev(b.range)->second];
+    const bool continues = previous.base + previous.end == b.base + b.start;
+    return continues && previous.state == State::kDirty && previous.dirtyEnd == previous.end
+               ? &previous
+               : nullptr;
+}
+
+void BlockCache::MarkClean(Buffer &b) {
     if (b.state == State::kDirty) --dirtyCount_;
     b.state = State::kClean;
     b.dirtyStart = b.dirtyEnd = 0;
-    return CacheStatus::kOk;
 }
 
 CacheStatus BlockCache::ReadFile(Buffer &b, int64_t from, int64_t to) {

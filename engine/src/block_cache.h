@@ -17,6 +17,9 @@
 //    allocated per access once the buffers' data areas have grown to the blocks they hold (they
 //    grow on demand and are kept for reuse). Every file access is one pread/pwrite per contiguous
 //    range.
+//  - A write-back also writes the dirty buffers whose dirty bytes continue it in the file
+//    (blocks appended one after another), up to 64 KiB, with one write: those buffers become
+//    clean. Deferred writes were never ordered, so this changes only how many writes there are.
 //  - A buffer is reserved only while the cache itself fills it; a cache with no buffer fails
 //    every access with kNoBuffer.
 #pragma once
@@ -100,6 +103,11 @@ class BlockCache {
     Buffer *Overlapping(const Buffer &b, int64_t from, int64_t to);
     CacheStatus Evict(Buffer &b);
     CacheStatus WriteBack(Buffer &b);
+    // The dirty buffer whose dirty bytes begin where b's end in the file (b's dirty bytes reaching
+    // the end of its range), or null; DirtyBefore likewise for the one ending where b's begin.
+    Buffer *DirtyAfter(const Buffer &b);
+    Buffer *DirtyBefore(const Buffer &b);
+    void MarkClean(Buffer &b);
     CacheStatus ReadFile(Buffer &b, int64_t from, int64_t to);
     void MarkDirty(Buffer &b, int64_t from, int64_t to);
     void SetRange(Buffer &b, int64_t start, int64_t end);
@@ -114,8 +122,9 @@ class BlockCache {
     OffsetMap byBase_;  // base -> buffer number, for every buffer caching a block
     RangeIndex ranges_;
     int32_t dirtyCount_ = 0;
-    int32_t newest_ = -1;  // most recently used
-    int32_t oldest_ = -1;  // least recently used
+    std::vector<uint8_t> run_;  // a run of dirty bytes from several buffers, gathered for one write
+    int32_t newest_ = -1;       // most recently used
+    int32_t oldest_ = -1;       // least recently used
 };
 
 }  // namespace kw::engine

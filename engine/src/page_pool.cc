@@ -6,6 +6,12 @@
 #include "btree_page.h"
 
 namespace kw::engine {
+namespace {
+
+// The most pages one write-back writes.
+constexpr int64_t kRunPages = 16;
+
+}  // namespace
 
 PageRef::PageRef(PageRef &&other) noexcept : pool_(other.pool_), slot_(other.slot_) {
     other.pool_ = nullptr;
@@ -57,6 +63,7 @@ PagePool::PagePool(platform::RandomAccessFile *file, int32_t pageSize, int32_t b
     if (bufferCount < 1) bufferCount = 1;
     data_.assign(static_cast<size_t>(bufferCount) * static_cast<size_t>(pageSize), 0);
     buffers_.resize(static_cast<size_t>(bufferCount));
+    run_.assign(static_cast<size_t>(kRunPages) * static_cast<size_t>(pageSize), 0);
     for (int32_t slot = 0; slot < bufferCount; ++slot)
         MakeOldest(slot);
 }
@@ -98,12 +105,40 @@ void PagePool::MakeOldest(int32_t slot) {
 
 int PagePool::WriteBack(int32_t slot) {
     Buffer &buffer = buffers_[slot];
-    if (file_->WriteAt(buffer.offset, SlotData(slot), static_cast<size_t>(pageSize_)) !=
-        pageSize_) {
-        return 402;
+    const int64_t page = pageSize_;
+    int64_t from = buffer.offset;
+    int64_t to = buffer.offset + page;
+    while ((to - from) / page < kRunPages && DirtySlotAt(from - page) >= 0)
+        from -= page;
+    while ((to - from) / page < kRunPages && DirtySlotAt(to) >= 0)
+        to += page;
+    if (to - from == page) {
+        if (file_->WriteAt(buffer.offset, SlotData(slot), static_cast<size_t>(page)) != page) {
+            return 402;
+        }
+        buffer.dirty = false;
+        return 0;
     }
-    buffer.dirty = false;
+    for (int64_t at = from; at < to; at += page) {
+        const int32_t s = at == buffer.offset ? slot : DirtySlotAt(at);
+        std::memcpy(run_.data() + (at - from), SlotData(s), static_cast<size_t>(page));
+    }
+    if (file_->WriteAt(from, run_.data(), static_cast<size_t>(to - from)) != to - from) {
+        return 402;  // every page of the run stays dirty
+    }
+    for (int64_t at = from; at < to; at += page) {
+        const int32_t s = at == buffer.offset ? slot : DirtySlotAt(at);
+        buffers_[s].dirty = false;
+    }
     return 0;
+}
+
+int32_t PagePool::DirtySlotAt(int64_t offset) const {
+    if (offset <= 0) return -1;
+    const int32_t s = byOffset_.Get(offset);
+    if (s == OffsetMap::kNone) return -1;
+    const Buffer &b = buffers_[s];
+    return b.dirty && b.pins == 0 ? s : -1;
 }
 
 int PagePool::Victim(int32_t *slot) {
