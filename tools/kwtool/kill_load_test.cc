@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/core/application_test_support.h"
-#include "kwtool_test_support.h"
+#include "kwtool_run_test_support.h"
 
 extern char **environ;
 
@@ -29,6 +29,11 @@ namespace kw {
 namespace {
 
 using namespace schema;
+
+// kwtool run with its standard error folded into what the test reads.
+kwtool::testing::KwtoolRun RunKwtoolMerged(const std::string &work, const std::string &arguments) {
+    return kwtool::testing::RunKwtool(work, arguments + " 2>&1");
+}
 
 constexpr int kRecipes = 1000;
 constexpr int kLinesPerRecipe = 4;
@@ -128,12 +133,12 @@ class KwtoolKillTest : public testing::ApplicationTest {
         const platform::Profile ini(SettingsFilePath(work));
         EXPECT_EQ(ini.GetString("Status", "Clean", ""), killed ? "0" : "1");
 
-        testing::KwtoolRun run = testing::RunKwtool(work, "stats");
+        kwtool::testing::KwtoolRun run = RunKwtoolMerged(work, "stats");
         EXPECT_EQ(run.status, 0) << run.out;
         EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, killed) << run.out;
         if (run.out.find("has been repaired") != std::string::npos) ++repaired_;
         EXPECT_EQ(ini.GetString("Status", "Clean", ""), "1");
-        run = testing::RunKwtool(work, "check");
+        run = RunKwtoolMerged(work, "check");
         EXPECT_EQ(run.status, 0) << run.out;
         EXPECT_NE(run.out.find("consistent"), std::string::npos) << run.out;
         if (!killed) {
@@ -151,7 +156,7 @@ TEST_F(KwtoolKillTest, KilledFirstLoadLeavesAConsistentDatabase) {
     for (int delayMs : {0, 40, 300, -1}) {
         SCOPED_TRACE("delay " + std::to_string(delayMs));
         const std::string work = PathOf("run" + std::to_string(round++));
-        const testing::KwtoolRun run = testing::RunKwtool(work, "stats");  // creates KWDATA2
+        const kwtool::testing::KwtoolRun run = RunKwtoolMerged(work, "stats");  // creates KWDATA2
         ASSERT_EQ(run.status, 0) << run.out;
         const std::string store = work + "/DATA2/KWRECIPE.dat";
         KillLoadAndRestart(
@@ -163,7 +168,7 @@ TEST_F(KwtoolKillTest, KilledFirstLoadLeavesAConsistentDatabase) {
 
 TEST_F(KwtoolKillTest, KilledReplacingLoadIsRepairedAtTheNextStart) {
     const std::string base = PathOf("base");
-    testing::KwtoolRun run = testing::RunKwtool(base, "load " + archive_);
+    kwtool::testing::KwtoolRun run = RunKwtoolMerged(base, "load " + archive_);
     ASSERT_EQ(run.status, 0) << run.out;
     int round = 0;
     for (int delayMs : {50, 300, 900}) {
