@@ -170,4 +170,20 @@ KWRESULT RecipeApplication::WriteCloseBackup() {
     return kw::WriteCloseBackup(database_, workingDirectory_);
 }
 
+PlacementRestore RecipeApplication::RestorePlacement(uint32_t showCommand) {
+    PlacementRestore restore;
+    restore.placement = settings_.windowPos;
+    if (!restore.placement) return restore;
+    if (showCommand != kShowNormal) restore.placement->showCommand = showCommand;
+    restore.recovery = OfferRecovery();
+    return restore;
+}
+
+KWRESULT RecipeApplication::CloseMainFrame(WindowPlacement placement, bool maximised) {
+    placement.flags = maximised ? kRestoreToMaximized : 0;
+    settings_.windowPos = placement;
+    settings_.SaveWindowPos(*settingsFile_);
+    return WriteCloseBackup();
+}
+
 }  // namespace kw

@@ -41,8 +41,12 @@
 // leaves "Clean" 0 for the next start to rebuild. Settings are not written at exit.
 //
 // The close-time backup (close_backup.h) is not part of Exit: the window program writes it when
-// its main window closes, before the documents are asked to save; kwtool writes it only when
-// told to (tools/kwtool/session.h).
+// its main window closes (CloseMainFrame, before the documents are asked to save); kwtool writes
+// it only when told to (tools/kwtool/session.h).
+//
+// The main frame's own shares without the window: RestorePlacement at step 19 (the stored
+// placement to show, and the recovery offer, which is made only when there is one), and
+// CloseMainFrame when the frame closes ("WindowPos" written, then the backup dumped).
 #pragma once
 
 #include <chrono>
@@ -61,6 +65,7 @@
 #include "platform/profile.h"
 #include "progress.h"
 #include "settings.h"
+#include "window_placement.h"
 
 namespace kw {
 
@@ -97,6 +102,16 @@ enum class RecoveryOffer {
     kAccepted    // Yes: recovery ran (or its own question was answered No)
 };
 
+// What the placement restore found: the placement to show the main window with (none: the
+// platform's default placement, and then no recovery offer is made) and the offer's outcome.
+struct PlacementRestore {
+    std::optional<WindowPlacement> placement;
+    RecoveryOffer recovery = RecoveryOffer::kNotNeeded;
+};
+
+// The platform's "normal" show command, which leaves the stored one in force.
+inline constexpr uint32_t kShowNormal = 1;
+
 inline constexpr int kWriteIntervalMs = 30000;
 
 class RecipeApplication final {
@@ -126,6 +141,13 @@ class RecipeApplication final {
     std::optional<KWRESULT> Recover();
     // The close-time backup (close_backup.h) of this run's working directory.
     KWRESULT WriteCloseBackup();
+
+    // The placement restore: the stored "WindowPos" with its show command replaced by
+    // showCommand unless that is kShowNormal; when there is one, OfferRecovery follows.
+    PlacementRestore RestorePlacement(uint32_t showCommand);
+    // The main frame's close: "WindowPos" = placement with the flags kRestoreToMaximized when
+    // maximised, else 0; then the close-time backup, whose result is returned (not reported).
+    KWRESULT CloseMainFrame(WindowPlacement placement, bool maximised);
 
     // What the start found and did.
     bool PreviousRunClean() const { return previousRunClean_; }

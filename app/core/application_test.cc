@@ -392,6 +392,47 @@ TEST_F(StartupTest, RecoveryIsOfferedOnlyAfterAnUncleanEnd) {
     EXPECT_EQ(CountRecords(app.Database(), kTableCategory), 1);
 }
 
+TEST_F(StartupTest, PlacementRestoreOffersRecoveryOnlyWithAStoredPlacement) {
+    MakeEarlierRun([](CKWDatabase &) {});
+    Set("Status", "Clean", "0");
+    Set("Settings", "WindowPos", "0,1,2,3,4,5,6,7,8");  // nine numbers
+    {
+        RecipeApplication app(sink_, progress_);
+        ASSERT_EQ(StartApp(app), StartResult::kStarted);
+        const PlacementRestore restore = app.RestorePlacement(3);
+        EXPECT_FALSE(restore.placement);
+        EXPECT_EQ(restore.recovery, RecoveryOffer::kNotNeeded);
+        EXPECT_TRUE(sink_.Messages().empty());
+    }
+    Set("Status", "Clean", "0");
+    Set("Settings", "WindowPos", "2,1,-1,-1,-8,-8,10,20,610,420");
+    RecipeApplication app(sink_, progress_);
+    ASSERT_EQ(StartApp(app), StartResult::kStarted);
+    const PlacementRestore restore = app.RestorePlacement(3);  // a non-normal show command wins
+    ASSERT_TRUE(restore.placement);
+    EXPECT_EQ(restore.placement->showCommand, 3u);
+    EXPECT_EQ(restore.placement->right, 610);
+    EXPECT_EQ(restore.recovery, RecoveryOffer::kDeclined);
+    EXPECT_EQ(sink_.Ids(), std::vector<int>{1101});
+    EXPECT_EQ(app.RestorePlacement(kShowNormal).placement->showCommand, 1u);
+}
+
+TEST_F(StartupTest, ClosingTheMainFrameSavesThePlacementAndThenTheBackup) {
+    RecipeApplication app(sink_, progress_);
+    ASSERT_EQ(StartApp(app), StartResult::kStarted);
+    ASSERT_EQ(testing::AddRecord(app.Database(), kTableCategory, {{kFieldName, "Baking"}}), KW_OK);
+    WindowPlacement placement;
+    placement.flags = 7;  // whatever the platform said: only "maximised" is kept
+    placement.showCommand = 1;
+    placement.right = 640;
+    placement.bottom = 480;
+    EXPECT_EQ(app.CloseMainFrame(placement, /*maximised=*/true), KW_OK);
+    EXPECT_EQ(Get("Settings", "WindowPos"), "2,1,0,0,0,0,0,0,640,480");
+    EXPECT_NE(ReadFile("~backup~.~~~").find("Baking"), std::string::npos);
+    EXPECT_EQ(app.CloseMainFrame(placement, false), KW_OK);
+    EXPECT_EQ(Get("Settings", "WindowPos"), "0,1,0,0,0,0,0,0,640,480");
+}
+
 TEST_F(StartupTest, PeriodicWriteIsDueEveryThirtySecondsAndReachesTheDisk) {
     RecipeApplication app(sink_, progress_);
     ASSERT_EQ(StartApp(app), StartResult::kStarted);
