@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "app/core/schema.h"
-#include "app/data/table.h"
 #include "app/interchange/recipe_rows.h"
 
 namespace kw {
@@ -33,15 +32,6 @@ KWRESULT ImportedRecipeStore::Open() {
     CKWRecord *records[] = {&recipes_, &categories_, &lines_, &links_};
     for (size_t i = 0; i < std::size(records); ++i)
         if (KWRESULT r = records[i]->OpenByName(&database_, kTables[i])) return r;
-    return KW_OK;
-}
-
-KWRESULT ImportedRecipeStore::Flush() {
-    for (const char *name : kTables) {
-        CKWTable *table = database_.FindTable(name);
-        if (!table) return KWERR_NOTOPEN;
-        if (KWRESULT r = table->Flush()) return r;
-    }
     return KW_OK;
 }
 

@@ -32,8 +32,6 @@ class ImportedRecipeStore final {
     KWRESULT Open();
     // Stores the recipe; true when KWRECIPE took it. Adds one to *warnings per line refused.
     bool Store(const RecipeImportRecord &recipe, int *warnings);
-    // Writes the four tables' changed blocks to disk.
-    KWRESULT Flush();
 
   private:
     CKWDatabase &database_;

@@ -2,7 +2,6 @@
 #include "app/interchange/recipe_import.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -17,7 +16,6 @@ namespace kw {
 namespace {
 
 constexpr size_t kSummaryLogBytes = 4095;
-constexpr auto kFlushInterval = std::chrono::seconds(30);
 
 // Blanks, tabs, line breaks and the DOS end-of-file mark: what follows the last recipe of many
 // files and is no recipe.
@@ -49,7 +47,6 @@ void ReadAndStore(const ImportLibrary &library, const std::string &text, CKWData
     }
     auto record = std::make_unique<RecipeImportRecord>();
     const int32_t length = static_cast<int32_t>(text.size());
-    auto lastFlush = std::chrono::steady_clock::now();
     auto giveUp = [&](bool countError) {
         if (countError) ++outcome->errors;
         outcome->gaveUp = true;
@@ -82,10 +79,6 @@ void ReadAndStore(const ImportLibrary &library, const std::string &text, CKWData
         if (!movedOn) {
             giveUp(result == 0);  // the text after it stays unread; a result of 1 counted already
             return;
-        }
-        if (std::chrono::steady_clock::now() - lastFlush >= kFlushInterval) {
-            store.Flush();
-            lastFlush = std::chrono::steady_clock::now();
         }
     }
 }

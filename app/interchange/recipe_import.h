@@ -27,8 +27,8 @@
 //
 // The text handed to the filters is a private NUL-terminated copy in which NUL bytes read as
 // blanks (a NUL would end the text early and leave the rest silently unread). Stored recipes stay
-// when the run ends early; there is no rollback. The tables written are flushed every 30 seconds
-// of a long run, as the program's timer would have.
+// when the run ends early; there is no rollback. The run blocks the caller's timer, so the
+// progress hook is where a long run does the periodic write (RecipeApplication::WriteIfDue).
 #pragma once
 
 #include <cstdint>
@@ -59,7 +59,8 @@ struct ImportHooks {
     // The filter choice: the names in filter order and the best filter (-1: none recognised the
     // text); returns the chosen index, or -1 to cancel.
     std::function<int(const std::vector<std::string> &names, int best)> chooseFilter;
-    // After each filter call: the position reached in the text and the text's length.
+    // After each filter call: the position reached in the text and the text's length. Also the
+    // place for the periodic write of a long run.
     std::function<void(int64_t position, int64_t length)> progress;
     // Opens the recipe window of the one recipe imported; key is name + "^" + category.
     std::function<void(const std::string &key)> openRecipe;
