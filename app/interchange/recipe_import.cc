@@ -154,6 +154,15 @@ ImportOutcome ImportRecipeText(CKWDatabase &database, std::string_view text, Mes
     return outcome;
 }
 
+ImportOutcome ImportPastedText(CKWDatabase &database, std::string_view text, MessageSink &sink,
+                               const ImportHooks &hooks, const ImportOptions &options) {
+    if (!text.empty()) return ImportRecipeText(database, text, sink, hooks, options);
+    sink.Say(1404);
+    ImportOutcome outcome;
+    outcome.status = ImportOutcome::Status::kNothingToPaste;
+    return outcome;
+}
+
 ImportOutcome ImportRecipeFile(CKWDatabase &database, const std::string &path,
                                platform::Encoding encoding, MessageSink &sink,
                                const ImportHooks &hooks, const ImportOptions &options) {

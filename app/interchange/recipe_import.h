@@ -82,6 +82,7 @@ struct ImportOutcome {
         kCancelled,          // no filter chosen
         kUnreadable,         // ImportRecipeFile: the file could not be read (fileError)
         kTooLong,            // the text does not fit the plug-in's 32-bit positions
+        kNothingToPaste,     // ImportPastedText: an empty clipboard text (message 1404)
     };
     Status status = Status::kDone;
     int filter = -1;
@@ -102,6 +103,11 @@ ImportOutcome ImportRecipeText(CKWDatabase &database, std::string_view text, Mes
 // it. A file that cannot be read imports nothing and says nothing (status kUnreadable).
 ImportOutcome ImportRecipeFile(CKWDatabase &database, const std::string &path,
                                platform::Encoding encoding, MessageSink &sink,
+                               const ImportHooks &hooks, const ImportOptions &options = {});
+
+// "Paste from Clipboard": the clipboard's text imported; an empty one says message 1404
+// "Nothing to paste" instead.
+ImportOutcome ImportPastedText(CKWDatabase &database, std::string_view text, MessageSink &sink,
                                const ImportHooks &hooks, const ImportOptions &options = {});
 
 // The summary lines for the counts (messages 1401, 1403, 1402).

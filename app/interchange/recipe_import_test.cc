@@ -253,6 +253,15 @@ TEST_F(RecipeImportTest, AUtf8FileImportsAsWindows1252) {
     }
 }
 
+TEST_F(RecipeImportTest, AnEmptyClipboardTextSaysNothingToPaste) {
+    EXPECT_EQ(ImportPastedText(db_, "", sink_, hooks_, options_).status,
+              ImportOutcome::Status::kNothingToPaste);
+    EXPECT_EQ(sink_.Ids(), std::vector<int>{1404});
+    EXPECT_EQ(ImportPastedText(db_, MealMaster("Scones", "Baking", {}), sink_, hooks_, options_)
+                  .imported,
+              1);
+}
+
 TEST_F(RecipeImportTest, AnUnreadableFileImportsNothingAndSaysNothing) {
     const ImportOutcome outcome = ImportFile(PathOf("missing.txt"), platform::Encoding::kAuto);
     EXPECT_EQ(outcome.status, ImportOutcome::Status::kUnreadable);

@@ -42,6 +42,8 @@ const char *StatusName(ImportOutcome::Status status) {
             return "unreadable";
         case ImportOutcome::Status::kTooLong:
             return "too-long";
+        case ImportOutcome::Status::kNothingToPaste:
+            return "empty";
     }
     return "unknown";
 }
@@ -114,6 +116,9 @@ void PrintText(const FileResult &result) {
             break;
         case ImportOutcome::Status::kTooLong:
             std::printf("%s: too large to import (2 GiB at most)\n", result.file.c_str());
+            break;
+        case ImportOutcome::Status::kNothingToPaste:
+            std::printf("%s: empty\n", result.file.c_str());
             break;
         case ImportOutcome::Status::kNoLibrary:
         case ImportOutcome::Status::kLibraryIncomplete:

@@ -14,8 +14,9 @@
 //    "imported", "errors", "warnings"}
 //
 // status is "done", "no-filter", "no-library", "incomplete-library", "unreadable" or
-// "too-long"; filter is the filter's name, or null. The exit status is 1 when any recipe failed
-// (an error) or any file could not be imported, else 0.
+// "too-long" ("empty" belongs to pasted text and never shows here); filter is the filter's name,
+// or null. The exit status is 1 when any recipe failed (an error) or any file could not be
+// imported, else 0.
 #pragma once
 
 #include <string>
