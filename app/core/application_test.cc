@@ -373,6 +373,10 @@ TEST_F(StartupTest, RecoveryIsOfferedOnlyAfterAnUncleanEnd) {
         sink_.Script(Answer::kNo);
         EXPECT_EQ(app.OfferRecovery(), RecoveryOffer::kDeclined);
         ASSERT_EQ(sink_.Ids(), std::vector<int>{1101});
+        EXPECT_EQ(sink_.Messages()[0].text,
+                  "Kettleworth was not shut down properly last time it was run.  Your database "
+                  "may be corrupted.\nIf your database is corrupted you can restore the data "
+                  "from your last session.  Do you want to restore the data now?");
         EXPECT_EQ(sink_.Messages()[0].icon, Icon::kQuestion);
         EXPECT_EQ(sink_.Messages()[0].buttons, Buttons::kYesNo);
         EXPECT_EQ(CountRecords(app.Database(), kTableCategory), 2);

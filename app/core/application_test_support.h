@@ -1,13 +1,12 @@
 // For tests of the application core: a fresh working directory per test case that the test runs
-// in, the settings file there, a progress report that remembers every call, and small helpers
-// that write records, count them and make archives in a working directory of their own.
+// in (the engine's registry lives there), the settings file there, a progress report that remembers
+// every call, and small helpers that write records, count them and make archives in a working
+// directory of their own.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,9 +18,9 @@
 #include "platform/profile.h"
 #include "progress.h"
 #include "recipe_database.h"
+#include "recipe_database_test_support.h"
 #include "schema.h"
 #include "setting_keys.h"
-#include "test_temp_dir.h"
 
 namespace kw::testing {
 
@@ -88,20 +87,10 @@ inline bool HasCategoryLink(CKWDatabase &db, const std::string &name, const std:
     return query.GetExactFromRecord() == KW_OK;
 }
 
-class ApplicationTest : public TempDirTest {
+// The database-test working directory (recipe_database_test_support.h), with the settings file
+// and archives made elsewhere. db_ is free for a test's own database.
+class ApplicationTest : public RecipeDatabaseTest {
   protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        char cwd[PATH_MAX];
-        ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-        previous_ = cwd;
-        ASSERT_EQ(::chdir(dir_.c_str()), 0);
-    }
-    void TearDown() override {
-        ASSERT_EQ(::chdir(previous_.c_str()), 0);
-        TempDirTest::TearDown();
-    }
-
     platform::Profile Ini() const { return platform::Profile(SettingsFilePath(dir_)); }
     void Set(const char *section, const char *key, const std::string &value) const {
         Ini().WriteString(section, key, value);
@@ -140,8 +129,6 @@ class ApplicationTest : public TempDirTest {
         }
         ASSERT_EQ(::chdir(dir_.c_str()), 0);
     }
-
-    std::string previous_;
 };
 
 }  // namespace kw::testing

@@ -23,11 +23,6 @@ class MaintenanceTest : public testing::ApplicationTest {
         ApplicationTest::SetUp();
         ASSERT_EQ(CreateRecipeDatabase(db_, PathOf("DATA2")), KW_OK);
     }
-    void TearDown() override {
-        db_.Close();
-        ApplicationTest::TearDown();
-    }
-
     void AddRecipe(const std::string &name, const std::string &category,
                    const std::string &method = "") {
         ASSERT_EQ(
@@ -53,7 +48,6 @@ class MaintenanceTest : public testing::ApplicationTest {
         return total;
     }
 
-    CKWDatabase db_;
     RecordingSink sink_{Answer::kNo};
 };
 

@@ -17,14 +17,14 @@
 #include "app/data/query.h"
 #include "app/data/record.h"
 #include "app/data/table.h"
-#include "kwtool_test_support.h"
+#include "kwtool_run_test_support.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
 
-using testing::KwtoolRun;
+using kwtool::testing::KwtoolRun;
 
 class CheckTest : public testing::RecipeDatabaseTest {
   protected:
@@ -54,7 +54,7 @@ class CheckTest : public testing::RecipeDatabaseTest {
     // open (and hold its files) while kwtool runs.
     KwtoolRun Kwtool(const std::string &arguments, bool keepOpen = false) {
         if (!keepOpen) db_.Close();
-        return testing::RunKwtool(dir_, arguments);
+        return kwtool::testing::RunKwtool(dir_, arguments + " 2>&1");
     }
 
     // Overwrites 4 bytes of a database file.

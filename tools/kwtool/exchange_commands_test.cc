@@ -9,10 +9,12 @@
 #include <string>
 
 #include "app/core/test_temp_dir.h"
-#include "kwtool_test_support.h"
+#include "kwtool_run_test_support.h"
 
 namespace kw {
 namespace {
+
+using kwtool::testing::KwtoolRun;
 
 bool Has(const std::string &text, const std::string &part) {
     return text.find(part) != std::string::npos;
@@ -40,15 +42,16 @@ std::string MealMasterText(const std::string &title, const std::string &category
 
 class KwtoolExchangeTest : public testing::TempDirTest {
   protected:
-    testing::KwtoolRun Kwtool(const std::string &arguments, const std::string &workdir = "") {
-        return testing::RunKwtool(workdir.empty() ? PathOf("db") : workdir, arguments);
+    KwtoolRun Kwtool(const std::string &arguments, const std::string &workdir = "") {
+        return kwtool::testing::RunKwtool(workdir.empty() ? PathOf("db") : workdir,
+                                          arguments + " 2>&1");
     }
 };
 
 TEST_F(KwtoolExchangeTest, ImportCountsEveryFileAndFailsWhenARecipeFailed) {
     WriteFile("a.mmf", MealMasterText("Scones", "Baking") + MealMasterText("Bread", "Baking"));
     WriteFile("b.mmf", MealMasterText("Leek Soup", "Soups"));
-    testing::KwtoolRun run = Kwtool("import " + PathOf("a.mmf") + " " + PathOf("b.mmf"));
+    KwtoolRun run = Kwtool("import " + PathOf("a.mmf") + " " + PathOf("b.mmf"));
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(Has(run.out,
                     "a.mmf: 2 recipe(s) imported, 0 error(s), 0 warning(s) (filter "
@@ -74,7 +77,7 @@ TEST_F(KwtoolExchangeTest, ImportCountsEveryFileAndFailsWhenARecipeFailed) {
 
 TEST_F(KwtoolExchangeTest, AnExportLoadsIntoAnotherDatabaseAndATextFileLoadsAsAnImport) {
     WriteFile("a.txt", MealMasterText("Scones", "Baking") + MealMasterText("Bread", "Baking"));
-    testing::KwtoolRun run = Kwtool("load " + PathOf("a.txt"));
+    KwtoolRun run = Kwtool("load " + PathOf("a.txt"));
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(Has(run.out, "2 Recipe(s) imported")) << run.out;
     run = Kwtool("export --recipes " + PathOf("all"));
@@ -116,7 +119,7 @@ TEST_F(KwtoolExchangeTest, TheWholeCorpusImportsEveryRecipeTheFiltersReadAndChec
     long readable = 0, incompleteTotal = 0;
     std::string arguments = "--json import --log " + PathOf("corpus.log");
     for (const std::string &file : files) {
-        const testing::KwtoolRun parse = Kwtool("parse '" + file + "'");
+        const KwtoolRun parse = Kwtool("parse '" + file + "'");
         ASSERT_EQ(parse.status, 0) << parse.out;
         const size_t tail = parse.out.rfind('\n', parse.out.size() - 2);
         long read = 0, incomplete = 0;
@@ -129,7 +132,7 @@ TEST_F(KwtoolExchangeTest, TheWholeCorpusImportsEveryRecipeTheFiltersReadAndChec
         incompleteTotal += incomplete;
         arguments += " '" + file + "'";
     }
-    const testing::KwtoolRun run = Kwtool(arguments);
+    const KwtoolRun run = Kwtool(arguments);
     const std::string log = ReadFile("corpus.log");
     auto count = [&](const std::string &line) {
         long n = 0;
@@ -148,7 +151,7 @@ TEST_F(KwtoolExchangeTest, TheWholeCorpusImportsEveryRecipeTheFiltersReadAndChec
     char stored[64];
     std::snprintf(stored, sizeof stored, "%-9s %10ld records", "KWRECIPE", imported);
     EXPECT_TRUE(Has(Kwtool("stats").out, stored));
-    const testing::KwtoolRun check = Kwtool("check");
+    const KwtoolRun check = Kwtool("check");
     EXPECT_EQ(check.status, 0) << check.out;
     EXPECT_TRUE(Has(check.out, "consistent")) << check.out;
 }

@@ -8,7 +8,7 @@
 
 #include "app/core/application_test_support.h"
 #include "app/core/instance_lock.h"
-#include "kwtool_test_support.h"
+#include "kwtool_run_test_support.h"
 #include "platform/path.h"
 
 namespace kw {
@@ -20,19 +20,19 @@ bool Has(const std::string &text, const std::string &part) {
 
 class KwtoolMaintenanceTest : public testing::ApplicationTest {
   protected:
-    testing::KwtoolRun Kwtool(const std::string &arguments) {
-        return testing::RunKwtool(dir_, arguments);
+    kwtool::testing::KwtoolRun Kwtool(const std::string &arguments) {
+        return kwtool::testing::RunKwtool(dir_, arguments + " 2>&1");
     }
     // The recipe count that kwtool stats reports.
     std::string RecipeLine() {
-        const testing::KwtoolRun run = Kwtool("stats");
+        const kwtool::testing::KwtoolRun run = Kwtool("stats");
         const size_t at = run.out.find("KWRECIPE");
         return at == std::string::npos ? run.out : run.out.substr(at, run.out.find('\n', at) - at);
     }
     void LoadSet() {
         MakeArchive("set.sda", {{"Scones", "Baking"}, {"Broth", "Soups"}, {"Rock Cakes", "Baking"}},
                     {"Baking", "Soups"});
-        const testing::KwtoolRun run = Kwtool("load set.sda");
+        const kwtool::testing::KwtoolRun run = Kwtool("load set.sda");
         ASSERT_EQ(run.status, 0) << run.out;
         ASSERT_TRUE(Has(run.out, "Archive loaded: 0 duplicates")) << run.out;
     }
@@ -44,7 +44,7 @@ TEST_F(KwtoolMaintenanceTest, LoadingAnArchiveTwiceCountsDuplicatesAndLinksEvery
     EXPECT_EQ(Get("Status", "Clean"), "1");
     // An archive is known by its content whatever its name.
     ASSERT_EQ(::rename(PathOf("set.sda").c_str(), PathOf("set-copy").c_str()), 0);
-    testing::KwtoolRun run = Kwtool("load set-copy");
+    kwtool::testing::KwtoolRun run = Kwtool("load set-copy");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(Has(run.out, "Archive loaded: 5 duplicates")) << run.out;
     EXPECT_EQ(RecipeLine(), "KWRECIPE           3 records");
@@ -61,7 +61,7 @@ TEST_F(KwtoolMaintenanceTest, LoadingAnArchiveTwiceCountsDuplicatesAndLinksEvery
 
 TEST_F(KwtoolMaintenanceTest, BackupClearAndRecover) {
     LoadSet();
-    testing::KwtoolRun run = Kwtool("backup weekly");
+    kwtool::testing::KwtoolRun run = Kwtool("backup weekly");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_TRUE(platform::IsRegularFile(PathOf("weekly.sda")));
     run = Kwtool("backup '~backup~.~~~'");
@@ -100,7 +100,7 @@ TEST_F(KwtoolMaintenanceTest, BackupClearAndRecover) {
 TEST_F(KwtoolMaintenanceTest, EveryCommandGoesThroughTheProgramsStart) {
     // A later run whose database is gone is refused, as the program refuses it.
     SetRunBefore();
-    testing::KwtoolRun run = Kwtool("stats");
+    kwtool::testing::KwtoolRun run = Kwtool("stats");
     EXPECT_EQ(run.status, 1) << run.out;
     EXPECT_TRUE(Has(run.out, "Failed to create database: 1")) << run.out;
     Ini().WriteString("Install", "LastUsed", std::nullopt);

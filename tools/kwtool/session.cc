@@ -49,13 +49,12 @@ bool Session::Started(kw::StartResult result) {
             Fail("cannot start: the tables KWINGDAT and KWRECIPE could not be opened");
             return false;
     }
-    if (!app_.PreviousRunClean()) {
-        std::cerr << "kwtool: the previous run did not end cleanly; every index was rebuilt\n";
-        for (const std::string &table : app_.RepairedTables())
-            std::cerr << "kwtool: table " << table << " was damaged and has been repaired\n";
-        std::cerr << "kwtool: 'kwtool recover' restores the data of the last session from "
+    if (!app_.PreviousRunClean())
+        std::cerr << "kwtool: the previous run did not end cleanly; every index was rebuilt\n"
+                  << "kwtool: 'kwtool recover' restores the data of the last session from "
                   << kw::kBackupFileName << "\n";
-    }
+    for (const std::string &table : app_.RepairedTables())
+        std::cerr << "kwtool: table " << table << " was damaged and has been repaired\n";
     if (app_.IndexRebuildResult() != KW_OK)
         std::cerr << "kwtool: the index rebuild failed: "
                   << EngineResultText(app_.IndexRebuildResult())

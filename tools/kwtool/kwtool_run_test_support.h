@@ -1,5 +1,5 @@
-// For kwtool's tests: running the built kwtool in a working directory of the test's choosing and
-// collecting what it printed.
+// For kwtool's tests: runs the built kwtool through the shell, the way a user would, and
+// collects what it printed and how it ended.
 #pragma once
 
 #include <sys/wait.h>
@@ -7,18 +7,19 @@
 #include <cstdio>
 #include <string>
 
-namespace kw::testing {
+namespace kwtool::testing {
 
 struct KwtoolRun {
-    int status = -1;  // the exit status, -1 when it did not exit normally
-    std::string out;  // standard output and standard error together
+    int status = -1;  // exit status; -1 when kwtool did not run or did not exit normally
+    std::string out;  // standard output
 };
 
-// Runs "kwtool --workdir WORKDIR ARGUMENTS" (arguments as one shell word list).
+// Runs "kwtool --workdir WORKDIR ARGUMENTS"; ARGUMENTS is shell text, so quoting and
+// redirections (" 2>&1") work as on a command line.
 inline KwtoolRun RunKwtool(const std::string &workdir, const std::string &arguments) {
     KwtoolRun run;
     const std::string command =
-        std::string(KW_BIN_DIR) + "/kwtool --workdir '" + workdir + "' " + arguments + " 2>&1";
+        std::string(KW_BIN_DIR) + "/kwtool --workdir " + workdir + " " + arguments;
     FILE *pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
@@ -30,4 +31,4 @@ inline KwtoolRun RunKwtool(const std::string &workdir, const std::string &argume
     return run;
 }
 
-}  // namespace kw::testing
+}  // namespace kwtool::testing
