@@ -53,6 +53,7 @@ void ReadAndStore(const ImportLibrary &library, const std::string &text, CKWData
         log.Printf("*** Cannot interpret Recipe -- giving up.\r\n");
     };
     int32_t position = 0;
+    bool recipeRead = false;
     while (position < length && !OnlyFillerFrom(text, static_cast<size_t>(position))) {
         std::memset(record.get(), 0, sizeof *record);
         const int32_t before = position;
@@ -62,9 +63,12 @@ void ReadAndStore(const ImportLibrary &library, const std::string &text, CKWData
         outcome->warnings += std::max(warnings, 0);
         if (hooks.progress) hooks.progress(position, length);
         if (result != 0 && result != 1) {
-            giveUp(true);
+            // After a recipe, text that no filter recognises is the file's trailer (nutrition
+            // notes, a signature), not a recipe that failed.
+            if (!recipeRead || library.BestFilter(text.c_str() + before) >= 0) giveUp(true);
             return;
         }
+        recipeRead = true;
         const bool movedOn = position > before && position <= length;
         if (result == 1) {
             ++outcome->errors;  // no name or no category: not stored

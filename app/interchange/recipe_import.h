@@ -17,8 +17,11 @@
 //            logged, and the run ends.
 //      The warnings of every call are added up. Text that holds only blanks, tabs, line breaks
 //      and DOS end-of-file marks (0x1A) is the end of the text, not a recipe the filter fails to
-//      read. A call that does not move the position on ends the run (one error, the giving-up
-//      line), so a faulty plug-in cannot make the run go round forever.
+//      read; so is, once a recipe has been read, a rest for which the filter gives -1 and which
+//      no filter recognises (GetBestFilter -1: the trailer MasterCook writes after its last
+//      recipe, a signature); the run then ends without an error. A call that does not move the
+//      position on ends the run (one error, the giving-up line), so a faulty plug-in cannot make
+//      the run go round forever.
 //   5. Close the log and report: exactly one recipe imported and no errors opens it (openRecipe
 //      hook, with the document key name "^" category), with a summary only when there were
 //      warnings; more than one imported with neither errors nor warnings shows nothing; every

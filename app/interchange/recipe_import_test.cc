@@ -167,6 +167,30 @@ TEST_F(RecipeImportTest, TrailingBlankLinesAfterTheLastRecipeAreNoFalseError) {
     }
 }
 
+TEST_F(RecipeImportTest, ATrailerAfterTheLastRecipeIsNoFalseErrorButACutOffRecipeIsOne) {
+    const std::string recipe = MealMaster("Scones", "Baking", {"    225 g  Flour"});
+    // What MasterCook writes after its last recipe's end marker, and a mail signature.
+    const std::string trailer =
+        "Per Serving (excluding unknown items): 566 Calories; 8g Fat\r\n\r\n"
+        "NOTES : Store in a tight tin.\r\n\r\nNutr. Assoc. : 0 0 0 0\r\n\r\n-- \r\nJane\r\n";
+    ImportOutcome outcome = Import(recipe + trailer);
+    EXPECT_EQ(outcome.imported, 1);
+    EXPECT_EQ(outcome.errors, 0);
+    EXPECT_FALSE(outcome.gaveUp);
+    EXPECT_FALSE(summary_);
+
+    // A recipe whose head the text cuts off is a recipe not imported.
+    ASSERT_EQ(db_.ClearAll(), KW_OK);
+    outcome = Import(recipe + trailer +
+                     "MMMMM----- Recipe via Meal-Master (tm) v8.05\r\n \r\n      Title: Bread\r\n");
+    EXPECT_EQ(outcome.imported, 1);
+    EXPECT_EQ(outcome.errors, 1);
+    EXPECT_TRUE(outcome.gaveUp);
+    ASSERT_TRUE(summary_);
+    EXPECT_NE(summary_->logHead.find("*** Cannot interpret Recipe -- giving up."),
+              std::string::npos);
+}
+
 TEST_F(RecipeImportTest, ARecipeWithoutCategoryCountsOneErrorAndTheRecipesAfterItStillImport) {
     const ImportOutcome outcome = Import(MealMaster("Scones", "Baking", {"    225 g  Flour"}) +
                                          MealMaster("Nameless", "", {"      1    Egg"}) +
@@ -257,9 +281,9 @@ TEST_F(RecipeImportTest, AnEmptyClipboardTextSaysNothingToPaste) {
     EXPECT_EQ(ImportPastedText(db_, "", sink_, hooks_, options_).status,
               ImportOutcome::Status::kNothingToPaste);
     EXPECT_EQ(sink_.Ids(), std::vector<int>{1404});
-    EXPECT_EQ(ImportPastedText(db_, MealMaster("Scones", "Baking", {}), sink_, hooks_, options_)
-                  .imported,
-              1);
+    EXPECT_EQ(
+        ImportPastedText(db_, MealMaster("Scones", "Baking", {}), sink_, hooks_, options_).imported,
+        1);
 }
 
 TEST_F(RecipeImportTest, AnUnreadableFileImportsNothingAndSaysNothing) {
