@@ -22,6 +22,26 @@ namespace {
 
 using kw::LoadOutcome;
 
+// The terminal's progress line, and the periodic write between the lines of the file: the
+// window program's timer writes the tables while its progress window pumps messages.
+class WritingProgress final : public kw::Progress {
+  public:
+    explicit WritingProgress(Session &session) : session_(session) {}
+    void Begin(int low, int high, const std::string &text, const std::string &label,
+               bool cancelEnabled) override {
+        session_.Progress().Begin(low, high, text, label, cancelEnabled);
+    }
+    void SetPosition(int position) override {
+        session_.Progress().SetPosition(position);
+        session_.WriteIfDue();
+    }
+    bool Cancelled() override { return session_.Progress().Cancelled(); }
+    void End() override { session_.Progress().End(); }
+
+  private:
+    Session &session_;
+};
+
 bool IsExportFile(const std::string &head) {
     return head.starts_with("KW E ");
 }
@@ -47,9 +67,9 @@ const char *StatusName(LoadOutcome::Status status) {
 int LoadExport(LoadRequest &request) {
     const kw::Settings &settings = request.session.App().UserSettings();
     const kw::NumberSettings numbers{settings.units, settings.decimal, settings.exact};
-    const LoadOutcome outcome =
-        kw::LoadExportFile(request.session.Database(), request.path, numbers,
-                           request.session.Sink(), request.session.Progress());
+    WritingProgress progress(request.session);
+    const LoadOutcome outcome = kw::LoadExportFile(request.session.Database(), request.path,
+                                                   numbers, request.session.Sink(), progress);
     if (request.json) {
         std::cout << "{\"file\":" << JsonString(request.path)
                   << ",\"status\":" << JsonString(StatusName(outcome.status))
