@@ -75,8 +75,8 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
     };
     addCategory(category);
 
-    const int32_t lineCount =
-        std::clamp<int32_t>(recipe.ingredientCount, 0, KWIMPT_MAX_INGREDIENTS);
+    const int32_t storedLines = recipe.ingredientCount;  // std::clamp would bind a reference
+    const int32_t lineCount = std::clamp<int32_t>(storedLines, 0, KWIMPT_MAX_INGREDIENTS);
     for (int32_t i = 0; i < lineCount; ++i) {
         const ImportedIngredient &entry = recipe.ingredients[i];
         const std::string ingredient = std::string(SlotText(entry.name));
@@ -107,8 +107,8 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
         PutTextCut(links_, kFieldOtherCategory, other, kCategoryWidth);
         links_.Insert();
     };
-    const int32_t otherCount =
-        std::clamp<int32_t>(recipe.otherCategoryCount, 0, KWIMPT_MAX_OTHER_CATEGORIES);
+    const int32_t storedOthers = recipe.otherCategoryCount;
+    const int32_t otherCount = std::clamp<int32_t>(storedOthers, 0, KWIMPT_MAX_OTHER_CATEGORIES);
     for (int32_t i = 0; i < otherCount; ++i) {
         const std::string_view other = SlotText(recipe.otherCategories[i]);
         addCategory(other);
