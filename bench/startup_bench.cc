@@ -78,6 +78,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: startup_bench DIR [--rebuild]\n");
         return 2;
     }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each line as it comes, also into a file
     if (::chdir(argv[1]) != 0) return 1;
     if (!Start("clean start", true)) return 1;
     if (argc > 2 && !Start("unclean start", false)) return 1;

@@ -107,8 +107,9 @@ class SearchRun final {
 
     // Calls visit(key) with every stored recipe in its KWRECIPE buffer (recipes_). The walk goes
     // over the VEGETARI index, whose entries follow the serial numbers and so the order the
-    // records lie in the store: each store block is read once, where the CATEGORY+NAME order
-    // jumps across the whole file for every recipe.
+    // records lie in the store: neighbouring records share their blocks and file pages, where
+    // the CATEGORY+NAME order jumps across the whole file for every recipe. The index file is
+    // also the smallest of KWRECIPE's.
     template <typename Visit>
     KWRESULT ForEachRecipe(Visit visit) {
         CKWQuery walk;
