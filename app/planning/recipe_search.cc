@@ -9,6 +9,7 @@
 #include "app/data/query.h"
 #include "app/data/record.h"
 #include "app/planning/criterion_tests.h"
+#include "app/planning/folded_recipe_keys.h"
 
 namespace kw::planning {
 namespace {
@@ -93,10 +94,46 @@ class SearchRun final {
         return r;
     }
 
+    // Enters the first step's matches, gathered in memory, in the order of KWTMPRES's recipe
+    // index: each insert then lands beside the one before instead of on a page long since
+    // written out of the cache.
+    KWRESULT EnterFirstHits() {
+        SortRecipeKeys(&firstHits_, KeyOrder::kNameCategory);
+        for (const RecipeKeyBytes &key : firstHits_)
+            if (KWRESULT r = EnterFirstHit(key)) return r;
+        firstHits_.clear();
+        return KW_OK;
+    }
+
+    // Calls visit(key) with every stored recipe in its KWRECIPE buffer (recipes_). The walk goes
+    // over the VEGETARI index, whose entries follow the serial numbers and so the order the
+    // records lie in the store: neighbouring records share their blocks and file pages, where
+    // the CATEGORY+NAME order jumps across the whole file for every recipe. The index file is
+    // also the smallest of KWRECIPE's.
+    template <typename Visit>
+    KWRESULT ForEachRecipe(Visit visit) {
+        CKWQuery walk;
+        walk.SetIndex(&recipes_, kRecipeByVegetarian);
+        RecipeKeyBytes key;
+        KWRESULT r = walk.GetFirst();
+        for (; r == KW_OK; r = walk.GetNext()) {
+            if (KWRESULT g = ReadRecipeKey(recipes_, &key)) return g;
+            if (KWRESULT v = visit(key)) return v;
+            if (Poll(++Report().candidates)) return KW_OK;
+        }
+        return r == KW_END ? KW_OK : r;
+    }
+
+    // A recipe found by pass one: its record reference and its key as stored.
+    struct Flagged {
+        int32_t reference;
+        RecipeKeyBytes key;
+    };
+
     // Pass one: the recipes that meet every index-answered criterion, by record reference.
     KWRESULT PassOne(const std::vector<SelectedCriterion> &criteria,
                      const std::vector<PreparedCriterion> &prepared) {
-        std::vector<int32_t> references;
+        std::vector<Flagged> flagged;
         int group = 0;
         std::string labels;
         for (size_t i = 0; i < prepared.size(); ++i) {
@@ -104,31 +141,29 @@ class SearchRun final {
             if (!prepared[i].definition || !AnsweredByIndexAlone(*prepared[i].definition)) continue;
             ++group;
             labels += (labels.empty() ? "" : ", ") + criteria[i].criteria;
-            if (KWRESULT r = CollectFlagged(prepared[i].definition->field, &references)) return r;
+            if (KWRESULT r = CollectFlagged(prepared[i].definition->field, &flagged)) return r;
         }
         if (group == 0) return KW_OK;
         outcome_.steps = 1;
-        outcome_.stepReports.push_back({labels, static_cast<int>(references.size()), 0});
+        outcome_.stepReports.push_back({labels, static_cast<int>(flagged.size()), 0});
+        if (outcome_.cancelled) return KW_OK;
         // The map from recipe to the number of pass-one criteria it met: equal references lie
         // together once sorted, and a run as long as the group met them all.
-        std::sort(references.begin(), references.end());
-        RecipeKeyBytes key;
-        for (size_t i = 0; i < references.size();) {
+        std::sort(flagged.begin(), flagged.end(),
+                  [](const Flagged &a, const Flagged &b) { return a.reference < b.reference; });
+        for (size_t i = 0; i < flagged.size();) {
             size_t end = i;
-            while (end < references.size() && references[end] == references[i])
+            while (end < flagged.size() && flagged[end].reference == flagged[i].reference)
                 ++end;
-            if (static_cast<int>(end - i) == group) {
-                if (KWRESULT r = recipes_.GetRecordByRef(references[i])) return r;
-                if (KWRESULT r = ReadRecipeKey(recipes_, &key)) return r;
-                if (KWRESULT r = EnterFirstHit(key)) return r;
-            }
+            if (static_cast<int>(end - i) == group) firstHits_.push_back(flagged[i].key);
             i = end;
         }
-        return KW_OK;
+        return EnterFirstHits();
     }
 
-    // The references of every recipe whose flag field is "T", through the field's index.
-    KWRESULT CollectFlagged(const char *field, std::vector<int32_t> *references) {
+    // Every recipe whose flag field is "T", through the field's index; its key is read on the
+    // way, so no recipe is read twice.
+    KWRESULT CollectFlagged(const char *field, std::vector<Flagged> *flagged) {
         CKWQuery byFlag;
         byFlag.SetIndex(&recipes_, kRecipeByVegetarian);
         recipes_.ClearRecord();
@@ -139,39 +174,50 @@ class SearchRun final {
             char flag = 0;
             if (KWRESULT g = recipes_.GetField(field, &flag)) return g;
             if (flag != kTrue) break;
-            int32_t reference = -1;
-            if (KWRESULT g = recipes_.GetRecordRef(&reference)) return g;
-            references->push_back(reference);
+            Flagged found{-1, {}};
+            if (KWRESULT g = recipes_.GetRecordRef(&found.reference)) return g;
+            if (KWRESULT g = ReadRecipeKey(recipes_, &found.key)) return g;
+            flagged->push_back(found);
             if (Poll(seen)) return KW_OK;
         }
         return r == KW_OK || r == KW_END || r == KW_NOTFOUND ? KW_OK : r;
     }
 
     KWRESULT FirstStep(const PreparedCriterion &criterion) {
-        if (criterion.test == CriterionTest::kContains)
-            return FirstStepThroughIndex(criterion, lines_, kRecipeIngredientByIngredient,
-                                         kTitleWidth);
-        if (criterion.test == CriterionTest::kInCategory)
-            return FirstStepThroughIndex(criterion, links_, kRecipeCategoryByOther, kCategoryWidth);
-        CKWQuery walk;
-        walk.SetIndex(&recipes_, kRecipeByCategoryName);
-        RecipeKeyBytes key;
-        KWRESULT r = walk.GetFirst();
-        for (; r == KW_OK; r = walk.GetNext()) {
-            if (KWRESULT g = ReadRecipeKey(recipes_, &key)) return g;
-            bool passes = false;
-            if (KWRESULT t = tester_.Test(criterion, key, recipes_, &passes)) return t;
-            if (passes)
-                if (KWRESULT e = EnterFirstHit(key)) return e;
-            if (Poll(++Report().candidates)) return KW_OK;
+        KWRESULT r = KW_OK;
+        switch (criterion.test) {
+            case CriterionTest::kContains:
+                r = FirstStepThroughIndex(criterion, lines_, kRecipeIngredientByIngredient,
+                                          kTitleWidth);
+                break;
+            case CriterionTest::kInCategory:
+                r = FirstStepThroughIndex(criterion, links_, kRecipeCategoryByOther,
+                                          kCategoryWidth);
+                break;
+            case CriterionTest::kNotContains:
+                r = FirstStepWithout(criterion, lines_, kRecipeIngredientByIngredient, kTitleWidth);
+                break;
+            case CriterionTest::kNotInCategory:
+                r = FirstStepWithout(criterion, links_, kRecipeCategoryByOther, kCategoryWidth);
+                break;
+            default:
+                r = ForEachRecipe([&](const RecipeKeyBytes &key) -> KWRESULT {
+                    bool passes = false;
+                    if (KWRESULT t = tester_.Test(criterion, key, recipes_, &passes)) return t;
+                    if (passes) firstHits_.push_back(key);
+                    return KW_OK;
+                });
+                break;
         }
-        return r == KW_END ? KW_OK : r;
+        if (r || outcome_.cancelled) return r;
+        return EnterFirstHits();
     }
 
-    // The lines (or links) that name the criterion's value, through their table's index on
-    // that field; each whose recipe is stored is a match.
-    KWRESULT FirstStepThroughIndex(const PreparedCriterion &criterion, CKWRecord &record,
-                                   int32_t index, size_t width) {
+    // Calls visit(key) with the recipe key of every line (or link) that names the criterion's
+    // value, through their table's index on that field; *seen counts them.
+    template <typename Visit>
+    KWRESULT ForEachNaming(const PreparedCriterion &criterion, CKWRecord &record, int32_t index,
+                           size_t width, Visit visit) {
         if (!criterion.fits) return KW_OK;
         const char *field = criterion.definition->field;
         CKWQuery walk;
@@ -185,17 +231,59 @@ class SearchRun final {
             if (KWRESULT g = record.GetField(field, stored)) return g;
             if (!SameKeyText(stored, criterion.value, width)) break;
             if (KWRESULT g = ReadRecipeKey(record, &key)) return g;
-            const KWRESULT found = tester_.FindRecipe(key);
+            if (KWRESULT v = visit(key)) return v;
+            if (outcome_.cancelled) return KW_OK;
+        }
+        return r == KW_END || r == KW_NOTFOUND ? KW_OK : r;
+    }
+
+    // The lines (or links) that name the criterion's value are the candidates; each whose
+    // recipe is stored is a match. The recipes are looked up in the order of KWRECIPE's
+    // CATEGORY+NAME index, so neighbouring lookups share their index pages.
+    KWRESULT FirstStepThroughIndex(const PreparedCriterion &criterion, CKWRecord &record,
+                                   int32_t index, size_t width) {
+        std::vector<RecipeKeyBytes> named;
+        KWRESULT r = ForEachNaming(criterion, record, index, width, [&](const RecipeKeyBytes &key) {
+            named.push_back(key);
+            Poll(++Report().candidates);
+            return KW_OK;
+        });
+        if (r || outcome_.cancelled) return r;
+        SortRecipeKeys(&named, KeyOrder::kCategoryName);
+        int looked = 0;
+        for (const RecipeKeyBytes &line : named) {
+            const KWRESULT found = tester_.FindRecipe(line);
             if (found == KW_OK) {
                 // Listed as the recipe spells itself.
+                RecipeKeyBytes key;
                 if (KWRESULT g = ReadRecipeKey(tester_.RecipeRecord(), &key)) return g;
-                if (KWRESULT e = EnterFirstHit(key)) return e;
+                firstHits_.push_back(key);
             } else if (found != KW_NOTFOUND) {
                 return found;
             }
-            if (Poll(++Report().candidates)) return KW_OK;
+            if (Poll(++looked)) return KW_OK;
         }
-        return r == KW_END || r == KW_NOTFOUND ? KW_OK : r;
+        return KW_OK;
+    }
+
+    // Every recipe is a candidate; those without a line (or link) naming the criterion's value
+    // are matches. The recipes that have one are gathered first through the value's index, so
+    // each candidate is a look-up in memory rather than in KWRECING's or KWRCPCAT's index.
+    KWRESULT FirstStepWithout(const PreparedCriterion &criterion, CKWRecord &record, int32_t index,
+                              size_t width) {
+        FoldedRecipeKeySet having;
+        int seen = 0;
+        KWRESULT r = ForEachNaming(criterion, record, index, width, [&](const RecipeKeyBytes &key) {
+            having.Add(key);
+            Poll(++seen);
+            return KW_OK;
+        });
+        if (r || outcome_.cancelled) return r;
+        having.Seal();
+        return ForEachRecipe([&](const RecipeKeyBytes &key) {
+            if (!having.Contains(key)) firstHits_.push_back(key);
+            return KW_OK;
+        });
     }
 
     KWRESULT NextStep(const PreparedCriterion &criterion, int step) {
@@ -261,6 +349,7 @@ class SearchRun final {
     CKWRecord recipes_, lines_, links_, hits_;
     CKWQuery hitsByRecipe_, hitsByCount_;
     std::vector<RecipeKeyBytes> candidates_;
+    std::vector<RecipeKeyBytes> firstHits_;  // the first step's matches, not yet entered
     int position_ = 0;
     KWRESULT ready_ = KW_OK;
 };

@@ -20,6 +20,14 @@
 //      with HITS equal to the number of steps. No criterion leaves KWTMPRES empty.
 // A cancelled search, and one an engine failure ends, leaves KWTMPRES empty, never half done.
 //
+// How the first step is carried out, for speed over large databases (the result is as above):
+//   - its matches are gathered in memory and entered into KWTMPRES after the step, in the order
+//     of KWTMPRES's NAME+CATEGORY index (so the record serials follow that order too);
+//   - the walk over all recipes follows the records' order in the store, not CATEGORY+NAME;
+//   - "Does not contain..." and "Not in Category..." read the recipes that have the line or
+//     link once through the KWRECING ingredient index or the KWRCPCAT category index, and then
+//     test every recipe against that set in memory.
+//
 // The progress is asked for Cancel after every criterion and every 1024 candidates (with the
 // position unchanged, so the window's message pump runs during long steps).
 #pragma once

@@ -270,6 +270,32 @@ TEST_F(RecipeSearchTest, FirstStepThroughTheIngredientIndexMatchesTheTestOfEvery
     EXPECT_EQ(SearchFor().size(), 3u);
 }
 
+// The first step gathers the recipes that have the line or link in memory; it must still take
+// NAME and CATEGORY without regard to case, as the indexes do.
+TEST_F(RecipeSearchTest, FirstStepsGatheredInMemoryIgnoreCaseInTheRecipeKey) {
+    AddRecipe("Scones", "Baking", {});
+    AddRecipe("Bread", "Baking", {"Yeast"});
+    ASSERT_EQ(
+        Insert(kTableRecipeIngredient,
+               {{kFieldName, "SCONES"}, {kFieldCategory, "baking"}, {kFieldIngredient, "Flour"}}),
+        KW_OK);
+    ASSERT_EQ(Insert(kTableRecipeCategory, {{kFieldName, "sCONES"},
+                                            {kFieldCategory, "BAKING"},
+                                            {kFieldOtherCategory, "Teatime"}}),
+              KW_OK);
+    Select('N', "flour");
+    EXPECT_EQ(SearchFor(), Found({"Bread/Baking"}));
+    selection_.Clear();
+    Select('O', "FLOUR");  // listed as the recipe spells itself
+    EXPECT_EQ(SearchFor(), Found({"Scones/Baking"}));
+    selection_.Clear();
+    Select('X', "teatime");
+    EXPECT_EQ(SearchFor(), Found({"Bread/Baking"}));
+    selection_.Clear();
+    Select('A', "TEATIME");
+    EXPECT_EQ(SearchFor(), Found({"Scones/Baking"}));
+}
+
 TEST_F(RecipeSearchTest, ProgressRunsOverTwiceTheCriteriaAndCancelLeavesNoResults) {
     AddRecipe("Scones", "Baking", {"Flour"});
     AddRecipe("Bread", "Baking", {"Flour"});
