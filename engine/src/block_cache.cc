@@ -38,6 +38,7 @@ BlockCache::BlockCache(platform::RandomAccessFile *file, bool deferWrites)
     : file_(file), deferWrites_(deferWrites) {}
 
 CacheStatus BlockCache::Read(int64_t base, int64_t position, void *out, int64_t length) {
+    lastReadPastEnd_ = false;
     if (length <= 0) return CacheStatus::kOk;
     Buffer *b = Find(base);
     const bool fresh = b == nullptr;
@@ -200,7 +201,10 @@ CacheStatus BlockCache::ReadFile(Buffer &b, int64_t from, int64_t to) {
     uint8_t *dest = b.data.data() + from;
     const int64_t got = file_->ReadAt(b.base + from, dest, static_cast<size_t>(n));
     if (got < 0) return CacheStatus::kReadFailed;
-    if (got < n) std::memset(dest + got, 0, static_cast<size_t>(n - got));  // past the end
+    if (got < n) {
+        std::memset(dest + got, 0, static_cast<size_t>(n - got));  // past the end
+        lastReadPastEnd_ = true;
+    }
     return CacheStatus::kOk;
 }
 

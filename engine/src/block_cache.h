@@ -54,6 +54,9 @@ class BlockCache {
     int32_t BufferCount() const { return static_cast<int32_t>(buffers_.size()); }
     bool DefersWrites() const { return deferWrites_; }
     bool HasDirtyBuffers() const;
+    // Whether the last Read made up bytes past the end of the file (as zeros). Only a new file's
+    // header may legitimately lie there; a block that does was cut off by a truncated file.
+    bool LastReadPastEnd() const { return lastReadPastEnd_; }
 
   private:
     enum class State { kClean, kDirty, kReserved };
@@ -88,6 +91,7 @@ class BlockCache {
     std::vector<Buffer> buffers_;
     int32_t newest_ = -1;  // most recently used
     int32_t oldest_ = -1;  // least recently used
+    bool lastReadPastEnd_ = false;
 };
 
 }  // namespace kw::engine
