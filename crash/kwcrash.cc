@@ -4,8 +4,8 @@
 //                                 rebuild and repair), saves again every recipe a kill left half
 //                                 changed, then adds, updates and deletes recipes
 //                                 without end, with a periodic write every 1 to 30 changes,
-//                                 after which it records the flushed recipes (flushed_state.h)
-//                                 and a settings value. It is meant to be killed.
+//                                 after which it writes a settings value and records the
+//                                 flushed recipes (flushed_state.h). It is meant to be killed.
 //   kwcrash verify DIRECTORY      starts the application core (the start after a kill), checks
 //                                 that every recipe of the last recorded periodic write not
 //                                 touched since is present and intact, that every recipe record
@@ -99,11 +99,11 @@ int Work(unsigned seed) {
             std::fprintf(stderr, "kwcrash: the periodic write failed: %d\n", r);
             return false;
         }
+        // The settings value first: it is then always the recorded count or one above it.
         flushed.writes += 1;
         flushed.recipes = live;
-        if (!WriteFlushedState(kFlushedFile, flushed) ||
-            !app.SettingsFile().WriteInt(kSection, kWritesKey, static_cast<int>(flushed.writes)) ||
-            !touchLog.Clear()) {
+        if (!app.SettingsFile().WriteInt(kSection, kWritesKey, static_cast<int>(flushed.writes)) ||
+            !WriteFlushedState(kFlushedFile, flushed) || !touchLog.Clear()) {
             std::fprintf(stderr, "kwcrash: the flushed recipes cannot be recorded\n");
             return false;
         }
@@ -173,12 +173,12 @@ int Verify() {
             faults.push_back(std::move(fault));
 
     // The settings file: the program's own keys and the harness's count of periodic writes, as
-    // of the last recorded write or the one before it (a kill between the two files).
+    // of the last recorded write or the one after it (a kill between the two files).
     platform::Profile &settings = app.SettingsFile();
     if (!settings.HasKey("Status", "Clean")) faults.push_back("recipe.INI lost Status/Clean");
     if (recorded) {
         const int writes = settings.GetInt(kSection, kWritesKey, -1);
-        if (writes != flushed.writes && writes != flushed.writes - 1)
+        if (writes != flushed.writes && writes != flushed.writes + 1)
             faults.push_back("recipe.INI holds write " + std::to_string(writes) + ", expected " +
                              std::to_string(flushed.writes));
     }

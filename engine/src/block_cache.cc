@@ -121,6 +121,12 @@ CacheStatus BlockCache::Flush() {
     return CacheStatus::kOk;
 }
 
+CacheStatus BlockCache::WriteBackBlock(int64_t base) {
+    Buffer *b = Find(base);
+    if (b == nullptr || b->state != State::kDirty) return CacheStatus::kOk;
+    return WriteBack(*b);
+}
+
 BlockCache::Buffer *BlockCache::Find(int64_t base) {
     const int32_t i = byBase_.Get(base);
     if (i == OffsetMap::kNone || buffers_[i].state == State::kReserved) return nullptr;

@@ -61,6 +61,9 @@ class BlockCache {
     CacheStatus Load(int64_t base, int64_t position, int64_t length);
     // Places length bytes at base + position.
     CacheStatus Write(int64_t base, int64_t position, const void *data, int64_t length);
+    // Writes the buffer caching the block at base back now when it is dirty (with whatever a
+    // write-back takes along), so that block's bytes reach the file before those of others.
+    CacheStatus WriteBackBlock(int64_t base);
     // Writes every dirty buffer back, least recently used first; stops at the first failure.
     CacheStatus Flush();
 

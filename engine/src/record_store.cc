@@ -58,17 +58,20 @@ bool RecordStore::Impl::WriteBlock(int32_t ref, const BlockHeader &h) {
 
 bool RecordStore::Impl::WriteBlockNow(int32_t ref, const BlockHeader &h) {
     if (!WriteBlock(ref, h)) return false;
-    if (!cache->DefersWrites()) return true;  // the cache wrote it through already
-    uint8_t raw[kBlockHeaderSize];
-    EncodeBlockHeader(h, raw);
-    return file->WriteAt(ref, raw, kBlockHeaderSize) == kBlockHeaderSize || Fail(STERR_WRITE);
+    // The whole block, not its header alone: a header that made the block a record on disk
+    // while its data stayed behind would give the record the bytes of the block's earlier use.
+    return cache->WriteBackBlock(ref) == CacheStatus::kOk || Fail(STERR_WRITE);
 }
 
 bool RecordStore::Impl::ReadArea(int32_t ref, int32_t position, void *out, int32_t length) {
     CacheStatus status = cache->Read(ref, int64_t{kBlockHeaderSize} + position, out, length);
     if (status != CacheStatus::kOk) return FailRead(status);
-    // Bytes a truncated file no longer holds are damage, not zeros of the record.
-    return !cache->LastReadPastEnd() || Fail(STERR_BADBLOCK);
+    // Bytes past the end of a file that holds the block's header were cut off by a truncation:
+    // damage, not zeros of the record. (A block not yet written back has never-written bytes.)
+    if (cache->LastReadPastEnd() && file->Size() >= int64_t{ref} + kBlockHeaderSize) {
+        return Fail(STERR_BADBLOCK);
+    }
+    return true;
 }
 
 bool RecordStore::Impl::WriteArea(int32_t ref, int32_t position, const void *data, int32_t length) {

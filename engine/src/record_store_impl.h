@@ -64,8 +64,8 @@ struct RecordStore::Impl {
     // ReadBlock, and the block is a live record block (not freed, not the free-list block).
     bool ReadRecordBlock(int32_t ref, BlockHeader *out);
     bool WriteBlock(int32_t ref, const BlockHeader &h);
-    // WriteBlock, and in deferred mode also straight to the file at once: for the one header of
-    // a change that must reach the file before the others (see AddRecord and Release).
+    // WriteBlock, and in deferred mode the block's buffer written back at once: for the one block
+    // of a change that must reach the file before the others (see AddRecord and Release).
     bool WriteBlockNow(int32_t ref, const BlockHeader &h);
     // Bytes of the data area, unchecked against the block header (callers checked it).
     bool ReadArea(int32_t ref, int32_t position, void *out, int32_t length);
