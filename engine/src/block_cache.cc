@@ -75,10 +75,12 @@ CacheStatus BlockCache::Acquire(int64_t base, int64_t from, int64_t to, int64_t 
 }
 
 CacheStatus BlockCache::Read(int64_t base, int64_t position, void *out, int64_t length) {
+    lastReadPastEnd_ = false;
     if (length <= 0) return CacheStatus::kOk;
     Buffer *b = nullptr;
     CacheStatus status = Acquire(base, position, position + length, 0, 0, &b);
     if (status != CacheStatus::kOk) return status;
+    lastReadPastEnd_ = b->madeUpFrom < position + length;
     std::memcpy(out, b->data.data() + position, static_cast<size_t>(length));
     return CacheStatus::kOk;
 }
@@ -97,6 +99,9 @@ CacheStatus BlockCache::Write(int64_t base, int64_t position, const void *data, 
         Acquire(base, position, position + length, position, position + length, &b);
     if (status != CacheStatus::kOk) return status;
     std::memcpy(b->data.data() + position, data, static_cast<size_t>(length));
+    if (b->madeUpFrom >= position && b->madeUpFrom < position + length) {
+        b->madeUpFrom = b->end > position + length ? position + length : INT64_MAX;
+    }
     if (deferWrites_) {
         MarkDirty(*b, position, position + length);
     } else if (file_->WriteAt(base + position, data, static_cast<size_t>(length)) != length) {
@@ -114,6 +119,12 @@ CacheStatus BlockCache::Flush() {
         if (status != CacheStatus::kOk) return status;
     }
     return CacheStatus::kOk;
+}
+
+CacheStatus BlockCache::WriteBackBlock(int64_t base) {
+    Buffer *b = Find(base);
+    if (b == nullptr || b->state != State::kDirty) return CacheStatus::kOk;
+    return WriteBack(*b);
 }
 
 BlockCache::Buffer *BlockCache::Find(int64_t base) {
@@ -288,7 +299,10 @@ CacheStatus BlockCache::ReadFile(Buffer &b, int64_t from, int64_t to) {
     uint8_t *dest = b.data.data() + from;
     const int64_t got = file_->ReadAt(b.base + from, dest, static_cast<size_t>(n));
     if (got < 0) return CacheStatus::kReadFailed;
-    if (got < n) std::memset(dest + got, 0, static_cast<size_t>(n - got));  // past the end
+    if (got < n) {
+        std::memset(dest + got, 0, static_cast<size_t>(n - got));  // past the end
+        b.madeUpFrom = std::min(b.madeUpFrom, from + got);
+    }
     return CacheStatus::kOk;
 }
 
@@ -323,6 +337,7 @@ void BlockCache::Empty(Buffer &b) {
     if (b.end > b.start) b.spare = ranges_.extract(b.range);
     if (b.state == State::kDirty) --dirtyCount_;
     b.base = -1;
+    b.madeUpFrom = INT64_MAX;
     b.start = b.end = 0;
     b.dirtyStart = b.dirtyEnd = 0;
     b.state = State::kClean;

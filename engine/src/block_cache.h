@@ -61,12 +61,19 @@ class BlockCache {
     CacheStatus Load(int64_t base, int64_t position, int64_t length);
     // Places length bytes at base + position.
     CacheStatus Write(int64_t base, int64_t position, const void *data, int64_t length);
+    // Writes the buffer caching the block at base back now when it is dirty (with whatever a
+    // write-back takes along), so that block's bytes reach the file before those of others.
+    CacheStatus WriteBackBlock(int64_t base);
     // Writes every dirty buffer back, least recently used first; stops at the first failure.
     CacheStatus Flush();
 
     int32_t BufferCount() const { return static_cast<int32_t>(buffers_.size()); }
     bool DefersWrites() const { return deferWrites_; }
     bool HasDirtyBuffers() const { return dirtyCount_ > 0; }
+    // Whether the last Read returned bytes made up past the end of the file (as zeros), then or
+    // by an earlier Load. Only a new file's header may legitimately lie there; a block that does
+    // was cut off by a truncated file.
+    bool LastReadPastEnd() const { return lastReadPastEnd_; }
 
   private:
     enum class State { kClean, kDirty, kReserved };
@@ -81,8 +88,9 @@ class BlockCache {
         int64_t dirtyStart = 0;  // bytes not yet in the file (within the valid range)
         int64_t dirtyEnd = 0;
         State state = State::kClean;
-        std::vector<uint8_t> data;  // indexed by position from base; grown on demand
-        int32_t newer = -1;         // LRU neighbours (indexes into buffers_)
+        std::vector<uint8_t> data;       // indexed by position from base; grown on demand
+        int64_t madeUpFrom = INT64_MAX;  // first position read past the file's end, as zeros
+        int32_t newer = -1;              // LRU neighbours (indexes into buffers_)
         int32_t older = -1;
         // The buffer's entry in ranges_ while its range is not empty; otherwise the detached
         // node kept for it, so entering the index never allocates.
@@ -122,6 +130,7 @@ class BlockCache {
     OffsetMap byBase_;  // base -> buffer number, for every buffer caching a block
     RangeIndex ranges_;
     int32_t dirtyCount_ = 0;
+    bool lastReadPastEnd_ = false;
     std::vector<uint8_t> run_;  // a run of dirty bytes from several buffers, gathered for one write
     int32_t newest_ = -1;       // most recently used
     int32_t oldest_ = -1;       // least recently used

@@ -3,8 +3,8 @@
 // is in store_layout.h.
 //
 // When the store header reaches the file: when a block is appended at the end, when a block is
-// freed or unlinked, at Reset, SetChain, DropFreeList and Close. Adding a record into a reused
-// block and counting serials only change the header in memory; a flush does not write it.
+// freed or unlinked, at Reset, SetChain, SettleLast, DropFreeList and Close. Adding a record into a
+// reused block and counting serials only change the header in memory; a flush does not write it.
 #include <algorithm>
 
 #include "record_store_impl.h"
@@ -32,6 +32,7 @@ bool RecordStore::Impl::ReadBlock(int32_t ref, BlockHeader *out) {
     uint8_t raw[kBlockHeaderSize];
     CacheStatus status = cache->Read(ref, 0, raw, kBlockHeaderSize);
     if (status != CacheStatus::kOk) return FailRead(status);
+    if (cache->LastReadPastEnd()) return Fail(STERR_BADBLOCK);  // cut off by a truncated file
     const BlockHeader h = DecodeBlockHeader(raw);
     const bool sound = h.magic == kStoreMagic && h.capacity >= 0 &&
                        int64_t{ref} + kBlockHeaderSize + h.capacity <= header.end && h.used >= 0 &&
@@ -55,9 +56,22 @@ bool RecordStore::Impl::WriteBlock(int32_t ref, const BlockHeader &h) {
     return true;
 }
 
+bool RecordStore::Impl::WriteBlockNow(int32_t ref, const BlockHeader &h) {
+    if (!WriteBlock(ref, h)) return false;
+    // The whole block, not its header alone: a header that made the block a record on disk
+    // while its data stayed behind would give the record the bytes of the block's earlier use.
+    return cache->WriteBackBlock(ref) == CacheStatus::kOk || Fail(STERR_WRITE);
+}
+
 bool RecordStore::Impl::ReadArea(int32_t ref, int32_t position, void *out, int32_t length) {
     CacheStatus status = cache->Read(ref, int64_t{kBlockHeaderSize} + position, out, length);
-    return status == CacheStatus::kOk || FailRead(status);
+    if (status != CacheStatus::kOk) return FailRead(status);
+    // Bytes past the end of a file that holds the block's header were cut off by a truncation:
+    // damage, not zeros of the record. (A block not yet written back has never-written bytes.)
+    if (cache->LastReadPastEnd() && file->Size() >= int64_t{ref} + kBlockHeaderSize) {
+        return Fail(STERR_BADBLOCK);
+    }
+    return true;
 }
 
 bool RecordStore::Impl::WriteArea(int32_t ref, int32_t position, const void *data, int32_t length) {
@@ -224,8 +238,11 @@ int32_t RecordStore::AddRecord(uint8_t *record, int32_t recordLength, int32_t se
         ok = s.WriteBlock(r, h);
     }
     if (ok && s.header.last != -1) {
+        // The link reaches the file before the new block can: a kill in between leaves a link
+        // to a block that is not (yet) a record, which the next start finds and repairs, and
+        // never a record outside the chain that a later recovery would bring back.
         last.next = r;
-        ok = s.WriteBlock(s.header.last, last);
+        ok = s.WriteBlockNow(s.header.last, last);
     }
     if (!ok) {
         const int32_t error = s.lastError;
@@ -342,6 +359,20 @@ bool RecordStore::SetChain(int32_t first, int32_t last) {
     s.header.last = last;
     if (!s.WriteHeader()) {
         s.header = old;
+        return false;
+    }
+    return true;
+}
+
+bool RecordStore::SettleLast(int32_t ref) {
+    Impl &s = *impl_;
+    if (!s.open) return s.Fail(STERR_WRITE);
+    if (s.header.last == ref) return true;
+    if (!s.IsLink(ref)) return s.Fail(STERR_BADBLOCK);
+    const int32_t old = s.header.last;
+    s.header.last = ref;
+    if (!s.WriteHeader()) {
+        s.header.last = old;
         return false;
     }
     return true;

@@ -152,6 +152,11 @@ class RecordStore {
     // Raises the serial counter to value when it is below it (as an unsigned number); the
     // header is written then.
     bool RaiseSerial(uint32_t value);
+    // Makes ref the chain's last block when the header names another; the header is written
+    // then. A reindex calls it with the block its whole walk ended on: a crash can leave the
+    // header naming a block the chain never reached, and records added after that block would
+    // be out of the chain's reach.
+    bool SettleLast(int32_t ref);
 
   private:
     friend class ChainWalk;

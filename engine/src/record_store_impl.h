@@ -64,6 +64,9 @@ struct RecordStore::Impl {
     // ReadBlock, and the block is a live record block (not freed, not the free-list block).
     bool ReadRecordBlock(int32_t ref, BlockHeader *out);
     bool WriteBlock(int32_t ref, const BlockHeader &h);
+    // WriteBlock, and in deferred mode the block's buffer written back at once: for the one block
+    // of a change that must reach the file before the others (see AddRecord and Release).
+    bool WriteBlockNow(int32_t ref, const BlockHeader &h);
     // Bytes of the data area, unchecked against the block header (callers checked it).
     bool ReadArea(int32_t ref, int32_t position, void *out, int32_t length);
     bool WriteArea(int32_t ref, int32_t position, const void *data, int32_t length);
@@ -82,6 +85,7 @@ struct RecordStore::Impl {
   private:
     int32_t Append(int32_t dataSize);
     bool TakeFreeEntry(int32_t dataSize, int32_t *ref);
+    bool HoldsLiveBlock(int32_t offset);
     bool Unlink(int32_t ref, const BlockHeader &h);
     bool AddFreeEntry(int32_t ref, int32_t capacity);
     bool FindEmptyEntry(const BlockHeader &list, int32_t *position);

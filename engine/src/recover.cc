@@ -9,9 +9,12 @@
 //
 // Each block in use (use count 1 or more) whose used length is the record length is a record:
 // its key goes into every index, in index order, and it is appended to the new chain, in file
-// order. Freed blocks (use count 0) are passed over, so deleted records do not come back. A
-// record whose key an index refuses (303: another record has that unique key) gets none of its
-// keys and is left out of the chain, as is one that cannot be read.
+// order — first the blocks the old chain still reaches from its start, then, in a second pass,
+// the others. So where a block a crash left outside the chain (an add whose link never reached
+// the file) shares a unique key with a record of the chain, the record of the chain stays. Freed
+// blocks (use count 0) are passed over, so deleted records do not come back. A record whose key an
+// index refuses (303: another record has that unique key) gets none of its keys and is left out of
+// the chain, as is one that cannot be read.
 //
 // Afterwards the store header names the new chain, the free list is empty (so no block of the
 // chain can be handed out again; the freed blocks' space is given up), the serial counter is
@@ -20,6 +23,7 @@
 // Results: 0; 501; 0 without any change when the table is not open; 506 with the detailed code
 // in the extended error when a file operation failed (the scan goes on past a failing record).
 #include <algorithm>
+#include <unordered_set>
 
 #include "instances.h"
 #include "record_access.h"
@@ -35,10 +39,17 @@ class Recovery {
         : table_(table), instance_(instance), store_(*table.store) {}
 
     KWRESULT Run() {
+        // The blocks the old chain still reaches, before anything is relinked.
+        ChainWalk walk(store_);
+        for (int32_t ref = -1; walk.Next(&ref) && ref != -1;)
+            reachable_.insert(ref);
         for (IndexSlot &index : table_.indexes) {
             if (!index.tree->Reset()) return Extended(index.tree->LastError());
         }
         if (!store_.DropFreeList()) return Extended(store_.LastError());
+        takeReachable_ = true;
+        Scan();
+        takeReachable_ = false;
         Scan();
         if (!store_.SetChain(first_, last_)) NoteFailure(store_.LastError());
         if (!store_.RaiseSerial(nextSerial_)) NoteFailure(store_.LastError());
@@ -66,7 +77,8 @@ class Recovery {
                 position = next;
                 continue;
             }
-            if (h.useCount >= 1 && h.used == table_.recordLength) {
+            const bool reachable = reachable_.count(static_cast<int32_t>(position)) != 0;
+            if (h.useCount >= 1 && h.used == table_.recordLength && reachable == takeReachable_) {
                 Take(static_cast<int32_t>(position));
             }
             position += kBlockHeaderSize + int64_t{h.capacity};
@@ -82,7 +94,8 @@ class Recovery {
         uint8_t *record = instance_.record.data();
         const int32_t n = store_.ReadRecord(ref, record, table_.recordLength);
         if (n != table_.recordLength) {
-            if (n < 0) NoteFailure(store_.LastError());
+            // A record cut off by the end of the file is damage to leave out, not a failure.
+            if (n < 0 && store_.LastError() != STERR_BADBLOCK) NoteFailure(store_.LastError());
             Leave(ref);
             return;
         }
@@ -141,6 +154,8 @@ class Recovery {
     int32_t lastPrev_ = -1;
     uint32_t nextSerial_ = 0;
     int32_t failure_ = 0;
+    std::unordered_set<int32_t> reachable_;
+    bool takeReachable_ = true;
 };
 
 }  // namespace

@@ -10,7 +10,10 @@
 //     ends the rebuild, leaving the indexes with the records before it;
 //   - after a whole walk the cached count is the number of records, and the serial counter is
 //     raised past the highest serial found, so records written before a crash that left an old
-//     counter in the store header never share a serial with later ones.
+//     counter in the store header never share a serial with later ones;
+//   - after a whole walk the store header names the block the walk ended on as the last one, so
+//     records added later join the chain the walk followed, not a block a crash left outside it
+//     (an appended block whose link from the old last block never reached the file).
 #include <algorithm>
 
 #include "instances.h"
@@ -30,9 +33,11 @@ KWRESULT Rebuild(TableSlot &table, Instance &instance) {
     const int32_t length = table.recordLength;
     ChainWalk walk(store, length);
     int32_t ref = -1;
+    int32_t lastReached = -1;
     int32_t count = 0;
     uint32_t nextSerial = 0;
     while (walk.Next(&ref) && ref != -1) {
+        lastReached = ref;
         const int32_t n = store.ReadRecord(ref, record, length);
         if (n < 0) return Detailed(store.LastError());
         if (n != length) return KWERR_RECLEN;
@@ -50,6 +55,7 @@ KWRESULT Rebuild(TableSlot &table, Instance &instance) {
     if (walk.Failed()) return Detailed(store.LastError());
     table.cachedCount = count;
     if (!store.RaiseSerial(nextSerial)) return Detailed(store.LastError());
+    if (!store.SettleLast(lastReached)) return Detailed(store.LastError());
     return KW_OK;
 }
 

@@ -229,6 +229,33 @@ TEST_F(StoreDamageTest, ADamagedFreeListGives403AndChangesNothing) {
     }
 }
 
+// A crash that wrote a reused block (and the link to it) but not the free list leaves the list
+// naming a block that is in the chain. Handing it out again overwrote that record and linked
+// the block into the chain a second time.
+TEST_F(StoreDamageTest, AStaleFreeListEntryNeverHandsOutALiveBlock) {
+    Build();  // B deleted: the list's first entry is {B, 41}
+    const std::vector<uint8_t> listed = testing::ReadWholeFile(path_);
+    std::vector<uint8_t> record(kLength, 0xEE), read(kLength);
+    int32_t ref = -1;
+    {
+        auto s = Reopen();
+        ASSERT_EQ(s->AddRecord(record.data(), kLength, 0, &ref), 0);
+        ASSERT_EQ(ref, kB);
+        ASSERT_TRUE(s->Close());
+    }
+    // Put back the list as it was before the reuse.
+    testing::PatchFile(path_, kList + 24 + 8, listed.data() + kList + 24 + 8, 8);
+    auto s = Reopen();
+    std::vector<uint8_t> other(kLength, 0x77);
+    ASSERT_EQ(s->AddRecord(other.data(), kLength, 0, &ref), 0);
+    EXPECT_NE(ref, kB);
+    ASSERT_EQ(s->ReadRecord(kB, read.data(), kLength), kLength);
+    EXPECT_EQ(read, record);
+    int32_t count = 0;
+    ASSERT_TRUE(s->CountRecords(&count));
+    EXPECT_EQ(count, 5);
+}
+
 TEST_F(StoreDamageTest, ATruncatedFileReadsAsZerosAndGives403) {
     Build();
     std::filesystem::resize_file(path_, kC + 10);

@@ -88,15 +88,67 @@ TEST_F(StoreFaultTest, AFailedWriteBackWhenABufferIsReusedGives402) {
     ASSERT_TRUE(s);
     int32_t a, b;
     ASSERT_EQ(Add(*s, 1, &a), 0);
-    ASSERT_EQ(Add(*s, 2, &b), 0);  // linking b left a's header dirty in the only buffer
+    ASSERT_EQ(Add(*s, 2, &b), 0);
+    std::vector<uint8_t> record(kLength, 7);
+    ASSERT_TRUE(s->UpdateRecord(a, record.data(), kLength));  // a dirty in the only buffer
     faults->failWrites = true;
-    std::vector<uint8_t> record(kLength);
     EXPECT_EQ(s->ReadRecord(b, record.data(), kLength), -1);
     EXPECT_EQ(s->LastError(), STERR_WRITE);
     faults->failWrites = false;
     EXPECT_EQ(s->ReadRecord(b, record.data(), kLength), kLength);
     EXPECT_EQ(record[kLength - 1], 2);
-    EXPECT_EQ(Count(*s), 2);  // a's link to b was kept and written
+    EXPECT_EQ(Count(*s), 2);  // a's update was kept and written
+}
+
+// The order in which a deferred store's changes reach the file decides what a kill can leave.
+// An add wrote its new block before the link to it, and a delete wrote the links around the
+// block before the block's freed mark: a kill in between left a record outside the chain (an add
+// never linked, or a deleted record), which the next start's reindex could not see and a later
+// recovery brought back. A block reaches the file whole: its header never without its data.
+TEST_F(StoreFaultTest, TheLinkToANewBlockAndAFreedMarkReachTheFileFirst) {
+    int32_t a = -1, b = -1, c = -1;
+    {
+        auto s = RecordStore::Open(path_, 20, 2);
+        ASSERT_TRUE(s);
+        ASSERT_EQ(Add(*s, 1, &a), 0);
+        ASSERT_EQ(Add(*s, 2, &b), 0);
+        ASSERT_TRUE(s->Close());
+    }
+    auto faults = testing::InstallFaultyFiles();
+    auto s = RecordStore::Open(path_, 20, 2);
+    ASSERT_TRUE(s);
+    auto firstWriteOf = [&](int64_t from, int64_t to) {
+        for (size_t i = 0; i < faults->writeLog.size(); ++i) {
+            const auto &[offset, size] = faults->writeLog[i];
+            if (offset < to && offset + static_cast<int64_t>(size) > from) return i;
+        }
+        return faults->writeLog.size();
+    };
+    ASSERT_EQ(Add(*s, 3, &c), 0);
+    ASSERT_TRUE(s->Flush());
+    EXPECT_LT(firstWriteOf(b, b + 24), firstWriteOf(c, c + 24 + kLength));
+
+    faults->writeLog.clear();
+    ASSERT_TRUE(s->DeleteRecord(b));
+    ASSERT_TRUE(s->Flush());
+    const size_t freed = firstWriteOf(b, b + 24);
+    EXPECT_LT(freed, firstWriteOf(a, a + 24));
+    EXPECT_LT(freed, firstWriteOf(c, c + 24));
+
+    // A reused block linked on: its header, which makes it a record again, reached the file
+    // without its data, so a kill gave the record the bytes of the deleted one.
+    faults->writeLog.clear();
+    int32_t e = -1, f = -1;
+    ASSERT_EQ(Add(*s, 5, &e), 0);
+    ASSERT_EQ(e, b);
+    ASSERT_EQ(Add(*s, 6, &f), 0);
+    const size_t header = firstWriteOf(e, e + 24);
+    ASSERT_LT(header, faults->writeLog.size());
+    EXPECT_LE(faults->writeLog[header].first, e);
+    EXPECT_GE(
+        faults->writeLog[header].first + static_cast<int64_t>(faults->writeLog[header].second),
+        e + 24 + kLength);
+    EXPECT_TRUE(s->Close());
 }
 
 // A fixed run of operations with the file failing from its k-th write on, for every k, in both

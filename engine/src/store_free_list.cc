@@ -9,6 +9,8 @@
 //    - N - 48). With no fitting entry the block is appended at `end`. The whole list is searched,
 //    not only its first 2048 bytes, so freed blocks past the first 256 entries are reused too;
 //    the in-memory hints only skip entries known to be empty or too small.
+//  - An entry whose block is in use (a crash left the list older than the blocks) is emptied,
+//    never handed out.
 //  - Release unlinks the block from the chain, marks it freed (use count 0, so a stale reference
 //    to it is refused instead of freeing it twice) and records it in the free list: appended
 //    while the list block has room, else in the first empty entry, else the list moves to a new
@@ -62,6 +64,16 @@ bool RecordStore::Impl::ReadFreeList(BlockHeader *out) {
     return true;
 }
 
+// Whether a well-formed block in use starts at offset. A freed block carries use count 0 and a
+// split remainder has no header of its own, so only a stale entry meets this.
+bool RecordStore::Impl::HoldsLiveBlock(int32_t offset) {
+    uint8_t raw[kBlockHeaderSize];
+    if (cache->Read(offset, 0, raw, kBlockHeaderSize) != CacheStatus::kOk) return false;
+    const BlockHeader h = DecodeBlockHeader(raw);
+    return h.magic == kStoreMagic && h.useCount >= 1 && h.capacity >= 0 && h.used >= 0 &&
+           h.used <= h.capacity;
+}
+
 // Sets *ref to the reused block, or to -1 when no entry fits.
 bool RecordStore::Impl::TakeFreeEntry(int32_t dataSize, int32_t *ref) {
     *ref = -1;
@@ -88,6 +100,14 @@ bool RecordStore::Impl::TakeFreeEntry(int32_t dataSize, int32_t *ref) {
             if (!IsBlockRef(offset) || offset == header.freeList ||
                 int64_t{offset} + kBlockHeaderSize + capacity > header.end) {
                 return Fail(STERR_BADBLOCK);  // a damaged entry must not hand out live bytes
+            }
+            if (HoldsLiveBlock(offset)) {
+                // A stale entry: a crash wrote the block's reuse but not the list. Handing it
+                // out again would overwrite a record that is in the chain; forget the entry.
+                uint8_t emptied[kFreeEntrySize];
+                EncodeEntry(emptied, -1, 0);
+                if (!WriteArea(header.freeList, at, emptied, kFreeEntrySize)) return false;
+                continue;
             }
             uint8_t entry[kFreeEntrySize];
             BlockHeader taken;
@@ -124,8 +144,11 @@ bool RecordStore::Impl::Release(int32_t ref) {
     BlockHeader list;
     if (header.freeList != -1 && !ReadFreeList(&list)) return false;
     if (!Unlink(ref, h)) return false;
+    // The freed mark reaches the file before the links around the block can: a kill in between
+    // leaves a link to a freed block, which the next start finds and repairs, and never a
+    // deleted record outside the chain that a later recovery would bring back.
     h.useCount = 0;
-    if (!WriteBlock(ref, h)) return false;
+    if (!WriteBlockNow(ref, h)) return false;
     if (!AddFreeEntry(ref, h.capacity)) return false;
     return WriteHeader();
 }

@@ -30,6 +30,7 @@ bool RecordStore::ReadScannedBlock(int32_t ref, BlockHeader *out) {
     uint8_t raw[kBlockHeaderSize];
     const CacheStatus status = s.cache->Read(ref, 0, raw, kBlockHeaderSize);
     if (status != CacheStatus::kOk) return s.FailRead(status);
+    if (s.cache->LastReadPastEnd()) return s.Fail(STERR_BADBLOCK);  // cut off by the file's end
     const BlockHeader h = DecodeBlockHeader(raw);
     if (!ShapedLikeBlock(h, ref, s.header.end)) return s.Fail(STERR_BADBLOCK);
     *out = h;
