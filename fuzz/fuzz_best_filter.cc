@@ -3,7 +3,8 @@
 //
 // Invariants: the best filter is -1, 0, 1 or 2 and the same when asked again; a text cut right
 // after its 25th line break is judged no differently, since the detectors read no further than
-// 25 lines; every filter name fits its 12-byte buffer and nothing is written past the terminator.
+// 25 lines, and so is the text with every line break written as CR LF; every filter name fits its
+// 12-byte buffer and nothing is written past the terminator.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "fuzz_check.h"
 #include "kwimpt.h"
+#include "line_breaks.h"
 
 namespace {
 
@@ -56,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(GetBestFilter(text.c_str()) == best, "detection is repeatable");
     const std::string start = First25LinesAndMore(text.c_str());
     FUZZ_CHECK(GetBestFilter(start.c_str()) == best, "detection reads at most 25 lines");
+    const std::string crLf = kw::fuzz::WithCrLf(text);
+    FUZZ_CHECK(GetBestFilter(crLf.c_str()) == best, "CR LF breaks are detected the same");
     if (size == 0) CheckFilterNames();
     return 0;
 }

@@ -8,13 +8,16 @@
 //   - the position never moves back and stays inside the text (up to its terminator);
 //   - a call that read a recipe (0 or 1) consumed text: otherwise the program's loop, which goes
 //     on while the position lies before the end, would call it forever;
-//   - a call that read nothing leaves the record all zero;
+//   - a call that read nothing leaves the record all zero; a recipe read without complaint (0)
+//     has its name and primary category;
 //   - every text in the record is NUL-terminated inside its slot, the method holds at most 4095
 //     characters, the counts lie within 0..32 and 0..256, the slots past the counts are zero,
 //     every stored category and ingredient has a name, measure kinds and unit choices are ones
 //     the program knows, quantities and the cost are finite numbers;
 //   - the first call gives the same record again when repeated (the plug-in keeps no state and
-//     reads nothing uninitialised).
+//     reads nothing uninitialised);
+//   - the same text with every line break written as CR LF reads to the same recipes with the
+//     same results and warnings: the filters see lines, not the form of their breaks.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -27,6 +30,7 @@
 
 #include "fuzz_check.h"
 #include "kwimpt.h"
+#include "line_breaks.h"
 
 namespace {
 
@@ -103,8 +107,19 @@ int LogDescriptor() {
     return fd;
 }
 
-void WalkText(const std::string &text, int32_t filter, RecipeImportRecord *record,
+// What one walk read: per call its result, warnings and record.
+struct Walk {
+    std::string calls;
+    void Add(int32_t result, int32_t warnings, const RecipeImportRecord &record) {
+        calls.append(reinterpret_cast<const char *>(&result), sizeof result);
+        calls.append(reinterpret_cast<const char *>(&warnings), sizeof warnings);
+        calls.append(reinterpret_cast<const char *>(&record), sizeof record);
+    }
+};
+
+Walk WalkText(const std::string &text, int32_t filter, RecipeImportRecord *record,
               RecipeImportRecord *again) {
+    Walk walk;
     const auto end = static_cast<int32_t>(std::strlen(text.c_str()));
     // The program walks while the position lies before the length of its buffer.
     const auto length = static_cast<int32_t>(text.size());
@@ -119,12 +134,15 @@ void WalkText(const std::string &text, int32_t filter, RecipeImportRecord *recor
         FUZZ_CHECK(warnings >= 0, "warnings set and not negative");
         FUZZ_CHECK(position >= before, "position never moves back");
         FUZZ_CHECK(position <= end, "position inside the text");
+        walk.Add(result, warnings, *record);
         if (result < 0) {
             FUZZ_CHECK(AllZero(record, sizeof *record), "nothing read leaves the record zero");
-            return;
+            return walk;
         }
         FUZZ_CHECK(position > before, "a recipe read consumes text");
         CheckRecord(*record);
+        FUZZ_CHECK(result != 0 || (record->name[0] != '\0' && record->category[0] != '\0'),
+                   "a recipe read without complaint has a name and a category");
         if (call == 0) {
             int32_t repeated = before;
             int32_t repeatedWarnings = 0;
@@ -136,6 +154,7 @@ void WalkText(const std::string &text, int32_t filter, RecipeImportRecord *recor
                        "a repeated call gives the same record");
         }
     }
+    return walk;
 }
 
 }  // namespace
@@ -146,8 +165,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static const auto again = std::make_unique<RecipeImportRecord>();
     const std::string text(reinterpret_cast<const char *>(data), size);
 
-    for (int32_t filter = 0; filter < 3; ++filter)
-        WalkText(text, filter, record.get(), again.get());
+    const std::string crLf = kw::fuzz::WithCrLf(text);
+    for (int32_t filter = 0; filter < 3; ++filter) {
+        const Walk walk = WalkText(text, filter, record.get(), again.get());
+        if (crLf != text)
+            FUZZ_CHECK(WalkText(crLf, filter, record.get(), again.get()).calls == walk.calls,
+                       "CR LF breaks read the same as the text's own");
+    }
 
     for (const int32_t unknown : {-1, 3}) {
         int32_t position = 0;

@@ -1,7 +1,9 @@
 // Fuzz target: reading an export file (ScrambledFile) from arbitrary bytes held in memory, and
 // writing the lines it found back through the writer.
 //
-// The input is the whole file. It is read several ways, each checked:
+// The input is taken twice: as the whole file, and as the plain body of a file scrambled here
+// (so the fuzzer's comparisons see the bytes the line rules look at, not their XOR). Each file
+// is read several ways, each checked:
 //   1. Header, then every line to the end, against a plain decoding of the body done here (XOR
 //      with the key, then the line rules: "@@" up to "?+" CR LF, other lines up to LF with one CR
 //      dropped). A file of an unknown version is decoded with a key anyway.
@@ -11,7 +13,9 @@
 //      the file's first lines, then reading ends with Error() set and AtEnd().
 //   4. A mix of integer, real, character and push-back reads and key changes: the position
 //      never moves back and reading always ends.
-//   5. The lines of step 1 written as text lines, and the whole input as a long text, an integer
+//   5. The whole file read from disk (DecodeScrambledFile, as tools and tests use it): the same
+//      lines, the unfinished last one added.
+//   6. The lines of step 1 written as text lines, and the whole input as a long text, an integer
 //      and a real, then read back: equal, apart from the one documented change of "?+" CR LF
 //      inside a long text.
 #include <algorithm>
@@ -24,6 +28,12 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 #include "app/interchange/scrambled_file.h"
 #include "fuzz_check.h"
@@ -45,6 +55,7 @@ std::unique_ptr<ScrambledFile> Reader(const std::string &bytes, size_t maxRead =
 struct Lines {
     std::vector<std::string> whole;  // lines that ended normally
     std::string rest;                // what the file held after the last of them
+    bool cut = false;                // the file ended inside a line (rest may still be empty)
 };
 
 // The body decoded here, independently of the reader: XOR, then the line rules.
@@ -63,6 +74,7 @@ Lines DecodeBody(std::string_view bytes, int version) {
             const size_t end = body.find("?+\r\n", at + 2);
             if (end == std::string::npos) {
                 lines.rest = body.substr(at + 2);
+                lines.cut = true;
                 return lines;
             }
             lines.whole.push_back(body.substr(at + 2, end - at - 2));
@@ -72,6 +84,7 @@ Lines DecodeBody(std::string_view bytes, int version) {
         const size_t end = body.find('\n', at);
         if (end == std::string::npos) {
             lines.rest = body.substr(at);
+            lines.cut = true;
             return lines;
         }
         std::string line = body.substr(at, end - at);
@@ -178,6 +191,43 @@ void CheckMixedReads(const std::string &bytes, size_t maxRead) {
     FUZZ_CHECK(false, "mixed reading ends");
 }
 
+// A file of this process's own in a fresh temporary folder, removed at exit.
+const std::string &DiskFilePath() {
+    static const std::string path = [] {
+        const char *base = std::getenv("TMPDIR");
+        std::string dir = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+                          "/kw_fuzz_scrambled_XXXXXX";
+        FUZZ_CHECK(::mkdtemp(dir.data()) != nullptr, "a temporary folder");
+        static const std::string folder = dir;
+        std::atexit([] {
+            std::remove((folder + "/file.sce").c_str());
+            ::rmdir(folder.c_str());
+        });
+        return dir + "/file.sce";
+    }();
+    return path;
+}
+
+void CheckDiskFile(const std::string &bytes, int version, const Lines &lines, bool cut) {
+    {
+        std::ofstream out(DiskFilePath(), std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        FUZZ_CHECK(out.good(), "the file is written");
+    }
+    int found = 0;
+    std::vector<std::string> decoded;
+    const bool whole = kw::DecodeScrambledFile(DiskFilePath(), &found, &decoded);
+    if (!ScrambledFile::IsKnownVersion(found)) {
+        FUZZ_CHECK(!whole && decoded.empty(), "an unknown header gives no lines");
+        return;
+    }
+    FUZZ_CHECK(found == version, "the file's version");
+    std::vector<std::string> expected = lines.whole;
+    if (cut) expected.push_back(lines.rest);
+    FUZZ_CHECK(decoded == expected, "the file's lines, an unfinished last one too");
+    FUZZ_CHECK(whole == !cut, "a file read whole is one whose last line ended");
+}
+
 std::string EscapedLongText(std::string text) {
     for (size_t at = 0; (at = text.find("?+\r\n", at)) != std::string::npos; at += 5)
         text.replace(at, 4, "?+ \r\n");
@@ -233,10 +283,19 @@ void CheckWriteBack(const std::string &bytes, const Lines &lines) {
     }
 }
 
-}  // namespace
+// The body scrambled behind a header: version 100 (key A) or 107 (key B).
+std::string ScrambledBody(const std::string &body, int version) {
+    const bool keyA = version < 105;
+    const unsigned char *key = keyA ? kw::kExportKeyA : kw::kExportKeyB;
+    const size_t keyLength = keyA ? sizeof kw::kExportKeyA : sizeof kw::kExportKeyB;
+    std::string file(ScrambledFile::HeaderLine(version));
+    for (size_t i = 0; i < body.size(); ++i)
+        file += static_cast<char>(static_cast<unsigned char>(body[i]) ^ key[i % keyLength]);
+    return file;
+}
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const std::string bytes(reinterpret_cast<const char *>(data), size);
+void CheckFile(const std::string &bytes) {
+    const size_t size = bytes.size();
 
     // 1. Plain reading against the decoding done here.
     auto file = Reader(bytes);
@@ -249,7 +308,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // 2. Short reads change nothing. (The header is read in one piece: a short read of it means
     // a file shorter than a header, as a read from a disk file would.)
-    const size_t chunk = ScrambledFile::kHeaderSize + (size > 0 ? data[size - 1] * 8u : 0);
+    const size_t chunk =
+        ScrambledFile::kHeaderSize + (size > 0 ? static_cast<unsigned char>(bytes.back()) * 8u : 0);
     auto chunked = Reader(bytes, chunk);
     FUZZ_CHECK(ReadVersion(*chunked, bytes) == version, "the same version in short reads");
     const Lines chunkedLines = ReadAllLines(*chunked, bytes.size());
@@ -272,7 +332,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // 4. Mixed reads.
     CheckMixedReads(bytes, chunk);
 
-    // 5. Written back and read again.
+    // 5. From disk.
+    CheckDiskFile(bytes, version, lines, expected.cut);
+
+    // 6. Written back and read again.
     CheckWriteBack(bytes, lines);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const std::string bytes(reinterpret_cast<const char *>(data), size);
+    CheckFile(bytes);
+    CheckFile(ScrambledBody(bytes, size % 2 == 0 ? 107 : 100));
     return 0;
 }
