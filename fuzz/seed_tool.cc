@@ -11,6 +11,10 @@
 //     The same pieces, each also converted to UTF-8 from the encoding guessed for it, so the
 //     encoding target starts from both single-byte and UTF-8 text.
 //
+//   fuzz_seed_tool overflow OUTDIR
+//     One recipe of each format with more ingredient lines than the record holds and a method
+//     longer than it holds, so the limits are reached from the start.
+//
 //   fuzz_seed_tool export OUTDIR
 //     Writes export files with the scrambled-file writer: every version, ingredient and recipe
 //     sections with all kinds of line, the other-category block, a long text with paragraphs
@@ -111,6 +115,56 @@ int CutRecipes(const std::string &outDir, size_t perFile, const std::vector<std:
     return 0;
 }
 
+// ---- recipes past the record's limits --------------------------------------------------------
+
+int WriteOverflowSeeds(const std::string &outDir) {
+    constexpr int kLines = 270;  // above the 256 entries of the record
+    std::string ownIngredients, mmIngredients, mcIngredients, method;
+    for (int i = 0; i < kLines; ++i) {
+        char line[160];
+        std::snprintf(line, sizeof line, "%-10d%-10s%-32s%s\r\n", i % 9 + 1, "g",
+                      ("flour " + std::to_string(i)).c_str(), "sifted");
+        ownIngredients += line;
+        std::snprintf(line, sizeof line, "%3d %-3s %-2s %-29s %2d  %-3s %-2s %s\r\n", i % 9 + 1,
+                      "1/2", "c", ("Flour " + std::to_string(i) + "; sifted").c_str(), 2, "", "ts",
+                      "Salt");
+        mmIngredients += line;
+        std::snprintf(line, sizeof line, "%4d %-3s  %-12s  %s\r\n", i % 9 + 1, "1/2", "cups",
+                      ("flour " + std::to_string(i) + " -- sifted").c_str());
+        mcIngredients += line;
+    }
+    for (int i = 0; method.size() < 5000; ++i)
+        method += "  Stir the batter " + std::to_string(i) + " times and let it rest.\r\n";
+
+    const std::string own =
+        "===== Recipe By Kettleworth 2.0 [seed] =====\r\n"
+        "===== https://kettleworth.example/\r\n"
+        "Name    : Overflowing Cake\r\nCategory: Desserts\r\n"
+        "Other   : Baking, Cakes, \r\n-----\r\n" +
+        ownIngredients + "-----\r\n" + method +
+        "-----\r\nVegetarian: Y  Gluten Free: N\r\nCalories  : Unknown\r\n"
+        "Cost      : 3.50\r\nDifficulty: Hard\r\nServes    : 8\r\n"
+        "Prep Time : 0:30       Total Time: 1:15\r\n===== End =====\r\n";
+    const std::string mealMaster =
+        "MMMMM----- Recipe via Meal-Master (tm) v8.05\r\n \r\n"
+        "      Title: Overflowing Cake\r\n Categories: Desserts, Cakes\r\n"
+        "      Yield: 8 servings\r\n \r\n" +
+        mmIngredients + " \r\n" + method + " \r\nMMMMM\r\n";
+    const std::string masterCook =
+        "* Exported from MasterCook *\r\n\r\n                     Overflowing Cake\r\n\r\n"
+        "Recipe By     : Seed\r\nServing Size  : 8     Preparation Time :0:30\r\n"
+        "Categories    : Desserts                         Cakes\r\n\r\n"
+        "  Amount  Measure       Ingredient -- Preparation Method\r\n"
+        "--------  ------------  --------------------------------\r\n" +
+        mcIngredients + "\r\n" + method +
+        "\r\n                   - - - - - - - - - - - - - - - - - - \r\n";
+    int written = WriteFile(outDir + "/overflow-own.txt", own);
+    written += WriteFile(outDir + "/overflow-mealmaster.txt", mealMaster);
+    written += WriteFile(outDir + "/overflow-mastercook.txt", masterCook);
+    std::printf("%d overflow seeds written to %s\n", written, outDir.c_str());
+    return 0;
+}
+
 // ---- export files ---------------------------------------------------------------------------
 
 void WriteIngredient(kw::ScrambledFile &out, const char *name, int units, int opts, double calories,
@@ -198,6 +252,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: fuzz_seed_tool recipes OUTDIR PER_FILE FILE...\n"
                  "       fuzz_seed_tool encodings OUTDIR PER_FILE FILE...\n"
+                 "       fuzz_seed_tool overflow OUTDIR\n"
                  "       fuzz_seed_tool export OUTDIR\n");
     return 2;
 }
@@ -212,6 +267,7 @@ int main(int argc, char **argv) {
         return CutRecipes(args[1], static_cast<size_t>(perFile), {args.begin() + 3, args.end()},
                           args[0] == "encodings");
     }
+    if (args.size() == 2 && args[0] == "overflow") return WriteOverflowSeeds(args[1]);
     if (args.size() == 2 && args[0] == "export") return WriteExportSeeds(args[1]);
     return Usage();
 }
