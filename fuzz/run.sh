@@ -113,7 +113,7 @@ for target in "${targets[@]}"; do
     log=$logs/$target.log
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
     found=$(ls "$artifacts/$target"-* 2>/dev/null || true)
-    if [ -n "$found" ] || grep -q -E '^==[0-9]+==ERROR|^SUMMARY: ' "$log"; then
+    if [ -n "$found" ] || grep -q -E '^==[0-9]+== ?ERROR|^SUMMARY: ' "$log"; then
         status=1
         echo "$target: FAILED after ${runs:-?} executions; log $log"
         grep -E 'invariant broken|ERROR:|SUMMARY:' "$log" | head -5 | sed 's/^/    /'
