@@ -146,6 +146,7 @@ Walk WalkText(const std::string &text, int32_t filter, RecipeImportRecord *recor
         if (call == 0) {
             int32_t repeated = before;
             int32_t repeatedWarnings = 0;
+            std::memset(again, 0x5A, sizeof *again);
             const int32_t second =
                 ImportRecipe(&repeated, text.c_str(), again, &repeatedWarnings, filter, -1);
             FUZZ_CHECK(second == result && repeated == position && repeatedWarnings == warnings,

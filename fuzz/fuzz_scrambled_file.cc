@@ -18,22 +18,21 @@
 //   6. The lines of step 1 written as text lines, and the whole input as a long text, an integer
 //      and a real, then read back: equal, apart from the one documented change of "?+" CR LF
 //      inside a long text.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 
 #include "app/interchange/scrambled_file.h"
 #include "fuzz_check.h"
@@ -42,7 +41,6 @@
 namespace {
 
 using kw::ScrambledFile;
-
 using kw::fuzz::MemoryFile;
 
 std::unique_ptr<ScrambledFile> Reader(const std::string &bytes, size_t maxRead = SIZE_MAX,
@@ -58,15 +56,22 @@ struct Lines {
     bool cut = false;                // the file ended inside a line (rest may still be empty)
 };
 
-// The body decoded here, independently of the reader: XOR, then the line rules.
-Lines DecodeBody(std::string_view bytes, int version) {
+// Body bytes XOR the key of version (byte k with key byte k mod the key's length): scrambles a
+// plain body and unscrambles a scrambled one.
+std::string Xor(std::string_view body, int version) {
     const bool keyA = version < 105;
     const unsigned char *key = keyA ? kw::kExportKeyA : kw::kExportKeyB;
     const size_t keyLength = keyA ? sizeof kw::kExportKeyA : sizeof kw::kExportKeyB;
-    std::string body;
-    for (size_t i = ScrambledFile::kHeaderSize; i < bytes.size(); ++i)
-        body += static_cast<char>(static_cast<unsigned char>(bytes[i]) ^
-                                  key[(i - ScrambledFile::kHeaderSize) % keyLength]);
+    std::string out(body);
+    for (size_t k = 0; k < out.size(); ++k)
+        out[k] = static_cast<char>(static_cast<unsigned char>(out[k]) ^ key[k % keyLength]);
+    return out;
+}
+
+// The body decoded here, independently of the reader: XOR, then the line rules.
+Lines DecodeBody(std::string_view bytes, int version) {
+    const std::string body =
+        Xor(bytes.substr(std::min<size_t>(bytes.size(), ScrambledFile::kHeaderSize)), version);
     Lines lines;
     size_t at = 0;
     while (at < body.size()) {
@@ -285,13 +290,7 @@ void CheckWriteBack(const std::string &bytes, const Lines &lines) {
 
 // The body scrambled behind a header: version 100 (key A) or 107 (key B).
 std::string ScrambledBody(const std::string &body, int version) {
-    const bool keyA = version < 105;
-    const unsigned char *key = keyA ? kw::kExportKeyA : kw::kExportKeyB;
-    const size_t keyLength = keyA ? sizeof kw::kExportKeyA : sizeof kw::kExportKeyB;
-    std::string file(ScrambledFile::HeaderLine(version));
-    for (size_t i = 0; i < body.size(); ++i)
-        file += static_cast<char>(static_cast<unsigned char>(body[i]) ^ key[i % keyLength]);
-    return file;
+    return std::string(ScrambledFile::HeaderLine(version)) + Xor(body, version);
 }
 
 void CheckFile(const std::string &bytes) {
