@@ -42,7 +42,7 @@ std::optional<int64_t> ParseDecimalField(std::string_view field, int64_t low, in
     return value;
 }
 
-int64_t LeadingNumber(std::string_view text) {
+int64_t LeadingInt64(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && IsBlank(text[i]))
         ++i;

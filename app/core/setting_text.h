@@ -21,7 +21,7 @@ std::optional<int64_t> ParseDecimalField(std::string_view field, int64_t low, in
 // Reads the number at the start of text the lenient way integer settings have always been read
 // (blanks, optional sign, digits up to the first other character; no digits reads as 0). Values
 // beyond the 64-bit range saturate.
-int64_t LeadingNumber(std::string_view text);
+int64_t LeadingInt64(std::string_view text);
 
 // Splits text at every comma (n commas give n + 1 fields).
 std::vector<std::string_view> SplitAtCommas(std::string_view text);

@@ -21,7 +21,7 @@ constexpr const char *kDefaultFonts[3] = {setting::kDefaultFont1, setting::kDefa
 // An integer key the way the program has always read one, cut to the 32-bit range.
 int ReadInt(const Profile &profile, const char *section, const char *key, int def) {
     if (!profile.HasKey(section, key)) return def;
-    int64_t v = LeadingNumber(profile.GetString(section, key, ""));
+    int64_t v = LeadingInt64(profile.GetString(section, key, ""));
     return static_cast<int>(
         std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }

@@ -16,7 +16,7 @@ using platform::Profile;
 // Integer keys are read as 64-bit numbers: a start time after 2038 must stay positive, and a
 // request flag such as "4294967296" must stay nonzero.
 int64_t ReadNumber(const Profile &profile, const char *section, const char *key, const char *def) {
-    return LeadingNumber(profile.GetString(section, key, def));
+    return LeadingInt64(profile.GetString(section, key, def));
 }
 
 // The platform's "major.minor" version, here the kernel release.
@@ -25,8 +25,8 @@ std::string PlatformVersion() {
     if (::uname(&u) != 0) return "0.0";
     std::string release = u.release;
     size_t dot = release.find('.');
-    int64_t major = LeadingNumber(release);
-    int64_t minor = dot == std::string::npos ? 0 : LeadingNumber(release.substr(dot + 1));
+    int64_t major = LeadingInt64(release);
+    int64_t minor = dot == std::string::npos ? 0 : LeadingInt64(release.substr(dot + 1));
     return std::to_string(major) + "." + std::to_string(minor);
 }
 

@@ -241,6 +241,7 @@ int32_t BTree::LastError() const {
 
 int BTree::Find(const uint8_t *key, int32_t length, int32_t *ref) {
     Impl &t = *impl_;
+    t.cursorDeferred = false;
     int rc = t.Begin();
     if (rc == 0) rc = t.CheckKey(key, length);
     bool found = false;
@@ -254,11 +255,13 @@ int BTree::Insert(const uint8_t *key, int32_t length, int32_t ref) {
     int rc = t.Begin();
     if (rc == 0) rc = t.CheckKey(key, length);
     if (rc == 0) rc = t.Insert(key, length, ref);
+    if (rc == 0) t.cursorDeferred = false;  // the cursor is on the new entry
     return t.End(rc) != 0 ? -1 : 0;
 }
 
 int BTree::Delete(const uint8_t *key, int32_t length) {
     Impl &t = *impl_;
+    t.cursorDeferred = false;
     int rc = t.Begin();
     if (rc == 0) rc = t.CheckKey(key, length);
     bool deleted = false;
@@ -267,8 +270,18 @@ int BTree::Delete(const uint8_t *key, int32_t length) {
     return deleted ? 0 : 1;
 }
 
+void BTree::PlaceCursorAt(const uint8_t *key, int32_t length) {
+    Impl &t = *impl_;
+    t.cursorDeferred = true;
+    t.deferredLength = std::clamp(length, 0, kMaxKeyBuffer);
+    if (key && t.deferredLength > 0) {
+        std::memcpy(t.deferredKey, key, static_cast<size_t>(t.deferredLength));
+    }
+}
+
 bool BTree::First() {
     Impl &t = *impl_;
+    t.cursorDeferred = false;
     int rc = t.Begin();
     int32_t leaf = -1;
     if (rc == 0) rc = t.Descend(nullptr, 0, false, &leaf);
@@ -280,6 +293,7 @@ bool BTree::First() {
 
 bool BTree::Last() {
     Impl &t = *impl_;
+    t.cursorDeferred = false;
     int rc = t.Begin();
     int32_t leaf = -1;
     if (rc == 0) rc = t.Descend(nullptr, 0, true, &leaf);
@@ -295,6 +309,7 @@ int BTree::Next(uint8_t *key, int32_t *length, int32_t *ref) {
     Impl &t = *impl_;
     int rc = t.Begin();
     int status = 0;
+    if (rc == 0) rc = t.TakeDeferredCursor();
     if (rc == 0) rc = t.Step(true, key, length, ref, &status);
     return t.End(rc) != 0 ? -1 : status;
 }
@@ -303,12 +318,14 @@ int BTree::Prev(uint8_t *key, int32_t *length, int32_t *ref) {
     Impl &t = *impl_;
     int rc = t.Begin();
     int status = 0;
+    if (rc == 0) rc = t.TakeDeferredCursor();
     if (rc == 0) rc = t.Step(false, key, length, ref, &status);
     return t.End(rc) != 0 ? -1 : status;
 }
 
 bool BTree::Reset() {
     Impl &t = *impl_;
+    t.cursorDeferred = false;
     int rc = t.Begin();
     if (rc == 0) rc = t.Reset();
     return t.End(rc) == 0;
@@ -323,6 +340,7 @@ bool BTree::Flush() {
 
 bool BTree::Close() {
     Impl &t = *impl_;
+    t.cursorDeferred = false;
     int rc = t.Begin();
     if (rc == 0) {
         rc = t.FlushAll();

@@ -11,10 +11,10 @@
 //
 // The tree has one cursor (a leaf and a slot), shared by every caller of the file. Every
 // operation leaves it defined: Find and Delete put it where a search for their key ends, Insert
-// on the new entry, Reset clears it. A 402 from Insert or Delete can come after the change was
-// made in memory (a page or header write failed; the page stays dirty and Flush or Close retries
-// it), so a caller undoing an Insert that failed with 402 deletes the key as well (Delete gives
-// 1 when it is not there).
+// on the new entry, Reset clears it; PlaceCursorAt does what Find would, when next needed. A 402
+// from Insert or Delete can come after the change was made in memory (a page or header write
+// failed; the page stays dirty and Flush or Close retries it), so a caller undoing an Insert that
+// failed with 402 deletes the key as well (Delete gives 1 when it is not there).
 #pragma once
 
 #include <cstdint>
@@ -61,6 +61,12 @@ class BTree {
     // 0 deleted, 1 not found, -1 error. The cursor ends just before the key's place, so Next
     // returns the entry that followed it.
     int Delete(const uint8_t *key, int32_t length);
+
+    // Puts the cursor where Find(key) would, but only when Next or Prev next needs it, so a
+    // caller that moves several cursors and uses few of them pays only for those. Until then
+    // nothing is read; Find, Delete, First, Last, Reset, Close and an Insert that succeeds
+    // cancel it. A failure of the deferred find is that Next's or Prev's failure.
+    void PlaceCursorAt(const uint8_t *key, int32_t length);
 
     // Cursor before the first entry / after the last.
     bool First();

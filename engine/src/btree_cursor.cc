@@ -4,13 +4,22 @@
 // -1 and 3. Without a cursor, Next starts before the first entry and Previous after the last.
 // Sibling walks are bounded by the number of pages in the file, and every entry returned must sort
 // after (Next) or before (Previous) the one the cursor was on, so a damaged chain that loops back
-// is reported (308) instead of being walked forever by a caller scanning to the end.
+// is reported (308) instead of being walked forever by a caller scanning to the end. A cursor
+// placement deferred by PlaceCursorAt is made first.
 #include <cstring>
 
 #include "btree_impl.h"
 #include "btree_page.h"
 
 namespace kw::engine {
+
+int BTree::Impl::TakeDeferredCursor() {
+    if (!cursorDeferred) return 0;
+    cursorDeferred = false;
+    if (const int rc = CheckKey(deferredKey, deferredLength); rc != 0) return rc;
+    bool found = false;
+    return Position(deferredKey, deferredLength, &found, nullptr);
+}
 
 int BTree::Impl::Step(bool forward, uint8_t *key, int32_t *length, int32_t *ref, int *status) {
     bool fromEdge = false;

@@ -61,6 +61,10 @@ struct BTree::Impl {
     std::vector<PathStep> path;
     int32_t cursorPage = -1;
     int32_t cursorSlot = 0;
+    // A cursor placement owed by PlaceCursorAt, made at the next Next or Prev.
+    bool cursorDeferred = false;
+    int32_t deferredLength = 0;
+    uint8_t deferredKey[kMaxKeyBuffer];
     int32_t lastError = 0;
     // The first write failure of the running operation. A page or header write that fails after
     // the tree was changed does not stop the operation (the tree in memory stays whole and the
@@ -112,6 +116,8 @@ struct BTree::Impl {
     int Delete(const uint8_t *key, int32_t length, bool *deleted);
     // Moves the cursor one entry on (forward) or back; *status 0, 2 (end) or 3 (start).
     int Step(bool forward, uint8_t *key, int32_t *length, int32_t *ref, int *status);
+    // Makes the placement PlaceCursorAt deferred, if any.
+    int TakeDeferredCursor();
 };
 
 }  // namespace kw::engine

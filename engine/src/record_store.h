@@ -132,6 +132,25 @@ class RecordStore {
     bool SetChain(int32_t first, int32_t last);
     bool DropFreeList();
 
+    // Scanning support (store_scan.cc), for recovery and reindex.
+    //
+    // The header of whatever block starts at ref, judged by its shape alone: magic, a capacity
+    // that ends within the store's end, a used length within the capacity. Its links are not
+    // looked at (a recovery rewrites them). 403 otherwise.
+    bool ReadScannedBlock(int32_t ref, BlockHeader *out);
+    // Sets the links of the block at ref (shaped as above) to prev and next, each -1 or a block
+    // reference; 403 or 402.
+    bool RelinkBlock(int32_t ref, int32_t prev, int32_t next);
+    // The first position at or after from (and before the store's end) where a block of that
+    // shape starts with use count 0 or 1, or -1 when there is none. Used to step over bytes that
+    // belong to no block (the 24 bytes a split loses after its remainder, a remainder not handed
+    // out yet, damage). Writes every dirty buffer first and then reads the file directly.
+    // False with 154 when the flush fails, 403 when a read fails.
+    bool FindBlock(int64_t from, int32_t *ref);
+    // Raises the serial counter to value when it is below it (as an unsigned number); the
+    // header is written then.
+    bool RaiseSerial(uint32_t value);
+
   private:
     friend class ChainWalk;
     struct Impl;

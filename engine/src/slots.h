@@ -40,6 +40,7 @@ struct KeySlot {
     std::array<uint8_t, kMaxKeyBuffer> key{};       // key of the record last reached
     std::array<uint8_t, kMaxKeyBuffer> previous{};  // the old key during an indexed update
     int32_t index = 0;                              // the index number it belongs to
+    bool removed = false;  // during an indexed update: the previous key left the index
 };
 
 struct Instance {

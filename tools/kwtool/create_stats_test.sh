@@ -1,7 +1,7 @@
 #!/bin/sh
-# kwtool create then stats in a fresh working directory: create registers KWDATA2 and makes DATA2,
-# a second create fails clearly, and stats answers with the directory. The working directory
-# does not exist beforehand.
+# kwtool create, stats and check in fresh working directories: create makes KWDATA2 with every
+# table and index file (in DATA2, or where recipe.INI's Install/Location says), refuses a second
+# create, stats counts the records of the ten tables and check finds the new database sound.
 set -eu
 kwtool="$1"
 top=$(mktemp -d)
@@ -13,18 +13,49 @@ if "$kwtool" --workdir "$work" stats 2>"$top/err"; then
 fi
 grep -q "run 'kwtool create' first" "$top/err"
 
-"$kwtool" --workdir "$work" create >"$work/out"
-grep -q "created database KWDATA2 in $work/DATA2" "$work/out"
-test -d "$work/DATA2"
-test -f "$work/DATA2/dbver.ver"
+"$kwtool" --workdir "$work" create >"$top/out"
+grep -q "created database KWDATA2 in $work/DATA2 (10 tables, 25 index files)" "$top/out"
 grep -q "^KWDATA2=$work/DATA2" "$work/KWDATA.INI"
+for f in dbver.ver KWRECIPE.dat KWRECIPE.i03 KWRECING.i01 KWCAT.i00 KWINGDAT.i03 KWLIST.dat \
+         KWLISTCT.i00 KWLISTCT.i02 KWLISTCT.i03 KWMEALS.dat KWMEALCT.i01 KWPREP.i00 KWRCPCAT.i03; do
+  test -f "$work/DATA2/$f" || { echo "missing $f" >&2; exit 1; }
+done
+test ! -e "$work/DATA2/KWLISTCT.i01"
+test "$(ls "$work/DATA2" | wc -l)" -eq 36
 
-if "$kwtool" --workdir "$work" create 2>"$work/err"; then
+if "$kwtool" --workdir "$work" create 2>"$top/err"; then
   echo "a second create succeeded" >&2; exit 1
 fi
-grep -q "exists already (507)" "$work/err"
+grep -q "database KWDATA2 exists already in $work/DATA2" "$top/err"
 
-"$kwtool" --workdir "$work" stats >"$work/out"
-grep -q "^directory $work/DATA2\$" "$work/out"
-"$kwtool" --workdir "$work" --json stats >"$work/out"
-grep -q "\"directory\":\"$work/DATA2\"" "$work/out"
+"$kwtool" --workdir "$work" stats >"$top/out"
+grep -q "^directory $work/DATA2\$" "$top/out"
+grep -q "^  KWRECIPE           0 records\$" "$top/out"
+test "$(grep -c " records\$" "$top/out")" -eq 10
+"$kwtool" --workdir "$work" --json stats >"$top/out"
+grep -q "\"directory\":\"$work/DATA2\"" "$top/out"
+grep -q '{"name":"KWRCPCAT","records":0}]}' "$top/out"
+
+"$kwtool" --workdir "$work" check >"$top/out"
+grep -q "^consistent (0 warnings)\$" "$top/out"
+"$kwtool" --workdir "$work" --json check >"$top/out"
+grep -q '"consistent":true' "$top/out"
+
+# The location setting decides where a new database goes; an empty directory there is taken
+# over, as the program's first run does.
+other="$top/other"
+mkdir -p "$other" "$top/place/DB"
+printf '[Install]\r\nLocation=%s\r\n' "$top/place/DB" >"$other/recipe.INI"
+"$kwtool" --workdir "$other" create >"$top/out"
+grep -q "created database KWDATA2 in $top/place/DB " "$top/out"
+test -f "$top/place/DB/KWTMPRES.dat" && { echo "KWTMPRES made at create" >&2; exit 1; }
+test -f "$top/place/DB/KWRECIPE.dat"
+"$kwtool" --workdir "$other" check >/dev/null
+
+# A location that holds something is left alone.
+rm -rf "$top/third"; mkdir -p "$top/third/DATA2"; echo keep >"$top/third/DATA2/notes.txt"
+if "$kwtool" --workdir "$top/third" create 2>"$top/err"; then
+  echo "create over a full directory succeeded" >&2; exit 1
+fi
+grep -q "exists already (507)" "$top/err"
+test "$(cat "$top/third/DATA2/notes.txt")" = keep

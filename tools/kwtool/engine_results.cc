@@ -14,6 +14,9 @@ std::string EngineResultText(int32_t code) {
         case KWERR_BADHANDLE:
             text = "no such database, table or index";
             break;
+        case KWERR_CHAIN:
+            text = "the record chain could not be walked";
+            break;
         case KWERR_TOOMANY:
             text = "the engine already has two databases in use";
             break;

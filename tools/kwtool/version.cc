@@ -5,28 +5,12 @@
 
 #include "app/core/component_version.h"
 #include "command.h"
+#include "json_text.h"
 #include "platform/path.h"
 #include "platform/text_encoding.h"
 
 namespace kwtool {
 namespace {
-
-std::string JsonString(const std::string &utf8) {
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 int RunVersion(const Options &options) {
     if (!options.args.empty()) return Usage(options, "version");

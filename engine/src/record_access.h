@@ -1,0 +1,61 @@
+// What the record exports share: how a detailed code reaches the caller, the instance
+// validation wrapper, and the checks a record operation makes before touching the files.
+//
+// Result convention:
+//   - table-level and quick operations turn a store or B-tree failure into 506 and leave the
+//     detailed code in the extended error (Extended);
+//   - indexed writes and navigation return the detailed code itself and also store it (Detailed);
+//     the indexed insert does not store 303;
+//   - codes of 500 and above are returned as they are.
+#pragma once
+
+#include <cstdint>
+
+#include "engine_state.h"
+#include "kwdata.h"
+#include "slots.h"
+#include "validation.h"
+
+namespace kw::engine {
+
+// Stores a detailed code (1..499) in the extended error; returns code unchanged.
+inline KWRESULT Detailed(int32_t code) {
+    if (code > 0 && code < KWERR_NOMEM) SetExtendedError(code);
+    return code;
+}
+
+// 506 with code as the extended error.
+inline KWRESULT Extended(int32_t code) {
+    SetExtendedError(code);
+    return KWERR_EXTENDED;
+}
+
+// Whether the instance can use every index of its table: the table is open, every index has an
+// open file and the instance has a key slot for each (an index added after the instance opened
+// has none). Record operations that touch indexes give 509 otherwise.
+inline bool IndexesReady(const TableSlot &table, const Instance &instance) {
+    if (!table.IsOpen() || instance.keys.size() != table.indexes.size()) return false;
+    for (const IndexSlot &index : table.indexes)
+        if (!index.tree) return false;
+    return true;
+}
+
+// Guarded, after checks 1, 2 and 4: runs body(database, table, instance) for an open instance.
+template <typename Body>
+KWRESULT WithInstance(int32_t db, int32_t tbl, int32_t inst, Body &&body) noexcept {
+    return WithTable(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
+        Instance *instance = nullptr;
+        if (KWRESULT r = CheckInstance(database, table, inst, &instance)) return r;
+        return KWRESULT{body(database, table, *instance)};
+    });
+}
+
+// The table's record count: the cached count when known, else a walk of the chain, which then
+// becomes the cached count. 509 when the table is not open, 502 when the chain cannot be walked.
+KWRESULT CountTableRecords(TableSlot &table, int32_t *count);
+
+// The serial of the record in the buffer (0 for a table without a U field), as the unsigned
+// number the index comparison sees.
+uint32_t SerialOf(const TableSlot &table, const uint8_t *record);
+
+}  // namespace kw::engine
