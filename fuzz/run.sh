@@ -43,18 +43,22 @@ mkdir -p "$artifacts" "$logs"
 corpus=${KW_CORPUS_DIR:-$root/../shared/corpus}
 [ -d "$corpus" ] || corpus=/work/shared/corpus
 extra=$root/fuzz/corpus-work/extra
-mkdir -p "$extra/text" "$extra/encoding" "$extra/export"
-if [ -d "$corpus" ] && [ -z "$(ls -A "$extra/text")" ]; then
-    mapfile -t recipe_files < <(find "$corpus" -type f ! -name '*.md' | sort)
-    "$build/fuzz/bin/fuzz_seed_tool" recipes "$extra/text" 150 "${recipe_files[@]}" >/dev/null
-    "$build/fuzz/bin/fuzz_seed_tool" encodings "$extra/encoding" 40 "${recipe_files[@]}" >/dev/null
+use_extra=${KW_FUZZ_EXTRA_SEEDS:-1}
+if [ "$use_extra" = 1 ]; then
+    mkdir -p "$extra/text" "$extra/encoding" "$extra/export"
+    if [ -d "$corpus" ] && [ -z "$(ls -A "$extra/text")" ]; then
+        mapfile -t recipe_files < <(find "$corpus" -type f ! -name '*.md' | sort)
+        "$build/fuzz/bin/fuzz_seed_tool" recipes "$extra/text" 150 "${recipe_files[@]}" >/dev/null
+        "$build/fuzz/bin/fuzz_seed_tool" encodings "$extra/encoding" 40 "${recipe_files[@]}" \
+            >/dev/null
+    fi
+    cp -f "$root"/importers/testdata/*.mmf "$root"/importers/testdata/*.mxp \
+        "$root"/importers/testdata/*.txt "$extra/text/" 2>/dev/null || true
+    "$build/fuzz/bin/fuzz_seed_tool" export "$extra/export" >/dev/null
 fi
-cp -f "$root"/importers/testdata/*.mmf "$root"/importers/testdata/*.mxp \
-    "$root"/importers/testdata/*.txt "$extra/text/" 2>/dev/null || true
-"$build/fuzz/bin/fuzz_seed_tool" export "$extra/export" >/dev/null
 
 extra_seeds() {
-    [ "${KW_FUZZ_EXTRA_SEEDS:-1}" = 1 ] || return 0
+    [ "$use_extra" = 1 ] || return 0
     case $1 in
         fuzz_import_filter | fuzz_best_filter) echo "$extra/text" ;;
         fuzz_encoding) echo "$extra/encoding $extra/text" ;;
@@ -94,13 +98,11 @@ run_target() {
 
 status=0
 pids=()
-names=()
 for target in "${targets[@]}"; do
     rm -f "$artifacts/$target"-*
     echo "== $target: ${seconds}s, -max_len=${max_len[$target]}"
     run_target "$target" &
     pids+=($!)
-    names+=("$target")
     if [ ${#pids[@]} -ge "$jobs" ]; then
         wait "${pids[0]}" || true
         pids=("${pids[@]:1}")
