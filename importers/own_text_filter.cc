@@ -24,12 +24,16 @@
 //   ===== End =====
 //
 // Ingredient columns: quantity 0-9 (as the program shows it: "1 1/2", "3/4", "2.5" or "-"),
-// unit 10-19, name 20-51, preparation note 52-84. A line is short below 3 bytes.
+// unit 10-19, name 20-51, preparation note from 52 to the end of the line. A name longer than
+// its column shifts the note; the writer ends such a name with a tab, so the first tab after
+// column 20 ends the name and the note follows it. A line is short below 3 bytes.
 //
 // The reading keeps what the writer wrote: the name, category and reference fields take as many
 // characters as the record holds, the quantity column reads fractions, the blank entry that the
-// ", " after the last other category leaves is dropped, and empty lines between method lines
-// come back as empty lines.
+// ", " after the last other category leaves is dropped, further "Other" lines right after the
+// first continue its list, empty lines between method lines come back as empty lines, and a
+// method line ending in "\\" (a break the writer made inside a run without blanks) joins the
+// next line with nothing between.
 #include <string_view>
 
 #include "fields.h"
@@ -51,6 +55,7 @@ bool IsSeparator(std::string_view line) {
 void ReadHead(FilterRun &run) {
     LineReader &reader = run.reader();
     RecipeImportRecord &record = run.record();
+    bool afterOtherLine = false;
     for (;;) {
         const std::string_view line = run.line();
         if (const auto name = CleanedKeywordField(line, "Name", sizeof record.name))
@@ -58,9 +63,12 @@ void ReadHead(FilterRun &run) {
         if (const auto category = CleanedKeywordField(line, "Category", sizeof record.category))
             SetText(record.category, *category);
         if (const auto others = RawKeywordField(line, "Other", kOtherWidth)) {
-            run.ClearOtherCategories();
+            // A list too long for one line goes on over the "Other" lines that follow it; any
+            // other line holding the keyword (a name such as "Other: ...") starts afresh.
+            if (!afterOtherLine) run.ClearOtherCategories();
             SplitCategoryList(*others, &record);
         }
+        afterOtherLine = StartsWith(line, "Other");
         const bool more = reader.Next();
         if (IsSeparator(run.line()) || !more) return;
     }
@@ -78,12 +86,17 @@ void ReadIngredients(FilterRun &run) {
             if (!lookup.found) run.Warn("Invalid measurement type");
             ApplyUnit(lookup, &entry);
         }
-        const std::string_view name = Column(line, 20, 51).value_or("");
+        std::string_view name = Column(line, 20, 51).value_or("");
+        std::string_view note = Column(line, 52, LineReader::kLineMax).value_or("");
+        if (const size_t tab = line.find('\t', 20); tab != std::string_view::npos) {
+            name = TrimBlanksAndTabs(line.substr(20, tab - 20));
+            note = TrimBlanksAndTabs(line.substr(tab + 1));
+        }
         if (name.empty()) {
             run.Warn("Missing Ingredient Name");
         } else {
             SetText(entry.name, name);
-            SetText(entry.preparation, Column(line, 52, 84).value_or(""));
+            SetText(entry.preparation, note);
             run.StoreIngredient(entry);
         }
         if (!reader.Next()) return;
@@ -100,7 +113,10 @@ void ReadMethod(FilterRun &run) {
     while (!IsSeparator(run.line())) {
         std::string_view body = reader.wholeLine();
         std::string_view ending = "\r\n";
-        if (!body.empty() && body.back() == '\\') {
+        if (body.ends_with("\\\\")) {
+            body.remove_suffix(2);
+            ending = "";
+        } else if (body.ends_with('\\')) {
             body.remove_suffix(1);
             ending = " ";
         }

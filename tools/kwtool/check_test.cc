@@ -17,16 +17,14 @@
 #include "app/data/query.h"
 #include "app/data/record.h"
 #include "app/data/table.h"
+#include "kwtool_run_test_support.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
 
-struct KwtoolRun {
-    int status = -1;
-    std::string out;
-};
+using kwtool::testing::KwtoolRun;
 
 class CheckTest : public testing::RecipeDatabaseTest {
   protected:
@@ -56,18 +54,7 @@ class CheckTest : public testing::RecipeDatabaseTest {
     // open (and hold its files) while kwtool runs.
     KwtoolRun Kwtool(const std::string &arguments, bool keepOpen = false) {
         if (!keepOpen) db_.Close();
-        KwtoolRun run;
-        const std::string command =
-            std::string(KW_BIN_DIR) + "/kwtool --workdir " + dir_ + " " + arguments + " 2>&1";
-        FILE *pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.out.append(buffer, got);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return kwtool::testing::RunKwtool(dir_, arguments + " 2>&1");
     }
 
     // Overwrites 4 bytes of a database file.
