@@ -15,6 +15,15 @@
 //     One recipe of each format with more ingredient lines than the record holds and a method
 //     longer than it holds, so the limits are reached from the start.
 //
+//   fuzz_seed_tool tables OUTDIR
+//     The table files of KWRECIPE as the engine writes them after a few histories (empty, a
+//     few records, many with deletions, stale indexes, cleared), joined as fuzz_table_files
+//     reads them.
+//
+//   fuzz_seed_tool dumps OUTDIR
+//     Dumps of KWRECIPE and KWCAT the engine writes: empty, a few and many records, all tables
+//     or chosen ones in another order.
+//
 //   fuzz_seed_tool export OUTDIR
 //     Writes export files with the scrambled-file writer: every version, ingredient and recipe
 //     sections with all kinds of line, the other-category block, a long text with paragraphs
@@ -24,6 +33,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -36,6 +46,7 @@
 #include "detectors.h"
 #include "memory_file.h"
 #include "platform/text_encoding.h"
+#include "seed_engine.h"
 
 namespace {
 
@@ -253,7 +264,9 @@ int Usage() {
                  "usage: fuzz_seed_tool recipes OUTDIR PER_FILE FILE...\n"
                  "       fuzz_seed_tool encodings OUTDIR PER_FILE FILE...\n"
                  "       fuzz_seed_tool overflow OUTDIR\n"
-                 "       fuzz_seed_tool export OUTDIR\n");
+                 "       fuzz_seed_tool export OUTDIR\n"
+                 "       fuzz_seed_tool tables OUTDIR\n"
+                 "       fuzz_seed_tool dumps OUTDIR\n");
     return 2;
 }
 
@@ -269,5 +282,12 @@ int main(int argc, char **argv) {
     }
     if (args.size() == 2 && args[0] == "overflow") return WriteOverflowSeeds(args[1]);
     if (args.size() == 2 && args[0] == "export") return WriteExportSeeds(args[1]);
+    // The engine commands work in a directory of their own, so the output path is made absolute.
+    if (args.size() == 2 && args[0] == "tables") {
+        return kw::fuzz::WriteTableSeeds(std::filesystem::absolute(args[1]).string());
+    }
+    if (args.size() == 2 && args[0] == "dumps") {
+        return kw::fuzz::WriteDumpSeeds(std::filesystem::absolute(args[1]).string());
+    }
     return Usage();
 }
