@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets with clang into build-fuzz/ and runs each for SECONDS, one after
 # the other (the machine is shared), on a work corpus in fuzz/corpus-work/<target>/ that grows
 # from run to run, seeded from fuzz/seeds/<target>/ and from seeds cut at run time from the real
-# recipe files (../shared/corpus, or KW_CORPUS_DIR) and the importers' test files.
+# recipe files (../shared/corpus, or KW_CORPUS_DIR) and the importers' test files. The inputs
+# kept in fuzz/regressions/<target>/ (each once a crash, now fixed) are run at the start with the seeds.
 #
 #   fuzz/run.sh SECONDS [TARGET...]     all targets (the list the build writes) or the ones named
 #
@@ -11,8 +12,13 @@
 # fuzz/corpus-work/logs/<target>.log.
 #
 # Environment: KW_FUZZ_JOBS=2 runs two targets at a time; KW_FUZZ_WORK=DIR puts the work corpus,
-# logs and artifacts there instead; KW_FUZZ_EXTRA_SEEDS=0 leaves out the seeds cut at run time
+# logs and artifacts there instead; KW_FUZZ_BUILD=DIR builds and runs the targets in DIR instead
+# of build-fuzz/; KW_FUZZ_EXTRA_SEEDS=0 leaves out the seeds cut at run time
 # (the committed seeds alone load in a moment).
+#
+# The whole script is one block that bash reads before running it, so editing this file while a
+# long run is going does not disturb that run.
+{
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -25,12 +31,12 @@ fi
 shift
 jobs=${KW_FUZZ_JOBS:-1}
 
-build=$root/build-fuzz
+build=${KW_FUZZ_BUILD:-$root/build-fuzz}
 work=${KW_FUZZ_WORK:-$root/fuzz/corpus-work}
 artifacts=$work/artifacts
 logs=$work/logs
 
-echo "== building the fuzz targets (clang) in build-fuzz/"
+echo "== building the fuzz targets (clang) in $build"
 if [ ! -f "$build/build.ninja" ]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DKW_BUILD_FUZZ=ON -DKW_BUILD_GUI=OFF -DKW_BUILD_TESTS=OFF -DKW_BUILD_BENCH=OFF >/dev/null
@@ -87,6 +93,8 @@ run_target() {
     local seeds=()
     mkdir -p "$dir"
     [ -d "$root/fuzz/seeds/$target" ] && seeds+=("$root/fuzz/seeds/$target")
+    # Inputs that once crashed a target are read first with the seeds, so each run replays them.
+    [ -d "$root/fuzz/regressions/$target" ] && seeds+=("$root/fuzz/regressions/$target")
     for s in $(extra_seeds "$target"); do seeds+=("$s"); done
     # The first corpus directory receives what the run finds; the seed folders are only read.
     ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:quarantine_size_mb=16 \
@@ -114,6 +122,8 @@ echo "== results"
 for target in "${targets[@]}"; do
     log=$logs/$target.log
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
+    took=$(grep -o 'Done [0-9]* runs in [0-9]* second' "$log" | grep -o '[0-9]* second' |
+        grep -o '[0-9]*' || true)
     found=$(ls "$artifacts/$target"-* 2>/dev/null || true)
     if [ -n "$found" ] || grep -q -E '^==[0-9]+== ?ERROR|^SUMMARY: ' "$log"; then
         status=1
@@ -122,7 +132,9 @@ for target in "${targets[@]}"; do
         for f in $found; do echo "    input: $f"; done
     else
         corpus_size=$(find "$work/$target" -type f | wc -l)
-        echo "$target: ${runs:-?} executions, no crash, leak or timeout (corpus $corpus_size files)"
+        echo "$target: ${runs:-?} executions in ${took:-?}s, no crash, leak or timeout" \
+            "(corpus $corpus_size files)"
     fi
 done
 exit $status
+}
