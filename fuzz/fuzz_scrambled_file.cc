@@ -35,13 +35,16 @@
 #include <vector>
 
 #include "app/interchange/scrambled_file.h"
+#include "export_body.h"
 #include "fuzz_check.h"
 #include "memory_file.h"
 
 namespace {
 
 using kw::ScrambledFile;
+using kw::fuzz::ExportFileOf;
 using kw::fuzz::MemoryFile;
+using kw::fuzz::XorExportBody;
 
 std::unique_ptr<ScrambledFile> Reader(const std::string &bytes, size_t maxRead = SIZE_MAX,
                                       int64_t failFrom = -1) {
@@ -56,22 +59,10 @@ struct Lines {
     bool cut = false;                // the file ended inside a line (rest may still be empty)
 };
 
-// Body bytes XOR the key of version (byte k with key byte k mod the key's length): scrambles a
-// plain body and unscrambles a scrambled one.
-std::string Xor(std::string_view body, int version) {
-    const bool keyA = version < 105;
-    const unsigned char *key = keyA ? kw::kExportKeyA : kw::kExportKeyB;
-    const size_t keyLength = keyA ? sizeof kw::kExportKeyA : sizeof kw::kExportKeyB;
-    std::string out(body);
-    for (size_t k = 0; k < out.size(); ++k)
-        out[k] = static_cast<char>(static_cast<unsigned char>(out[k]) ^ key[k % keyLength]);
-    return out;
-}
-
 // The body decoded here, independently of the reader: XOR, then the line rules.
 Lines DecodeBody(std::string_view bytes, int version) {
-    const std::string body =
-        Xor(bytes.substr(std::min<size_t>(bytes.size(), ScrambledFile::kHeaderSize)), version);
+    const std::string body = XorExportBody(
+        bytes.substr(std::min<size_t>(bytes.size(), ScrambledFile::kHeaderSize)), version);
     Lines lines;
     size_t at = 0;
     while (at < body.size()) {
@@ -288,11 +279,6 @@ void CheckWriteBack(const std::string &bytes, const Lines &lines) {
     }
 }
 
-// The body scrambled behind a header: version 100 (key A) or 107 (key B).
-std::string ScrambledBody(const std::string &body, int version) {
-    return std::string(ScrambledFile::HeaderLine(version)) + Xor(body, version);
-}
-
 void CheckFile(const std::string &bytes) {
     const size_t size = bytes.size();
 
@@ -343,6 +329,7 @@ void CheckFile(const std::string &bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string bytes(reinterpret_cast<const char *>(data), size);
     CheckFile(bytes);
-    CheckFile(ScrambledBody(bytes, size % 2 == 0 ? 107 : 100));
+    // The body scrambled behind a header: version 100 (key A) or 107 (key B).
+    CheckFile(ExportFileOf(bytes, size % 2 == 0 ? 107 : 100));
     return 0;
 }

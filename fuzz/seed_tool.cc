@@ -15,6 +15,10 @@
 //     One recipe of each format with more ingredient lines than the record holds and a method
 //     longer than it holds, so the limits are reached from the start.
 //
+//   fuzz_seed_tool bodies OUTDIR FILE...
+//     The plain (unscrambled) bodies of export files of known versions, as the export loader's
+//     target reads its input.
+//
 //   fuzz_seed_tool tables OUTDIR
 //     The table files of KWRECIPE as the engine writes them after a few histories (empty, a
 //     few records, many with deletions, stale indexes, cleared), joined as fuzz_table_files
@@ -44,6 +48,7 @@
 
 #include "app/interchange/scrambled_file.h"
 #include "detectors.h"
+#include "export_body.h"
 #include "memory_file.h"
 #include "platform/text_encoding.h"
 #include "seed_engine.h"
@@ -259,6 +264,24 @@ int WriteExportSeeds(const std::string &outDir) {
     return 0;
 }
 
+// The plain bodies of export files of known versions, for the export loader's target.
+int WriteExportBodies(const std::string &dir, const std::vector<std::string> &files) {
+    for (const std::string &path : files) {
+        std::string bytes;
+        if (!ReadFile(path, &bytes)) return 1;
+        for (int version : {100, 101, 107, 108}) {
+            const std::string_view header = kw::ScrambledFile::HeaderLine(version);
+            if (!bytes.starts_with(header)) continue;
+            const std::string body =
+                kw::fuzz::XorExportBody(std::string_view(bytes).substr(header.size()), version);
+            const std::string out = dir + "/" + BaseName(path) + ".body";
+            if (!WriteFile(out, body)) return 1;
+            std::printf("%s: %zu bytes\n", out.c_str(), body.size());
+        }
+    }
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: fuzz_seed_tool recipes OUTDIR PER_FILE FILE...\n"
@@ -266,7 +289,8 @@ int Usage() {
                  "       fuzz_seed_tool overflow OUTDIR\n"
                  "       fuzz_seed_tool export OUTDIR\n"
                  "       fuzz_seed_tool tables OUTDIR\n"
-                 "       fuzz_seed_tool dumps OUTDIR\n");
+                 "       fuzz_seed_tool dumps OUTDIR\n"
+                 "       fuzz_seed_tool bodies OUTDIR FILE...\n");
     return 2;
 }
 
@@ -282,6 +306,9 @@ int main(int argc, char **argv) {
     }
     if (args.size() == 2 && args[0] == "overflow") return WriteOverflowSeeds(args[1]);
     if (args.size() == 2 && args[0] == "export") return WriteExportSeeds(args[1]);
+    if (args.size() >= 3 && args[0] == "bodies") {
+        return WriteExportBodies(args[1], {args.begin() + 2, args.end()});
+    }
     // The engine commands work in a directory of their own, so the output path is made absolute.
     if (args.size() == 2 && args[0] == "tables") {
         return kw::fuzz::WriteTableSeeds(std::filesystem::absolute(args[1]).string());
