@@ -62,6 +62,10 @@ constexpr Entry kMessages[] = {
      "There are %1 Recipe(s) with this as a secondary category. Do you want this category "
      "to be deleted and removed from all Recipes? (No Recipes will be deleted)."},
     {1100, "File error %1"},
+    {1101,
+     "Kettleworth was not shut down properly last time it was run.  Your database may be "
+     "corrupted.\nIf your database is corrupted you can restore the data from your last "
+     "session.  Do you want to restore the data now?"},
     {1200, "Preparation type '%1' not found in the database.  Do you want to add it?"},
     {1400, "No Import Filters Installed"},
     {1401,
@@ -104,6 +108,20 @@ std::string FillPlaceholders(const std::string &text, const std::vector<std::str
 std::string FormatMessage(int id, const std::vector<std::string> &args) {
     const char *text = MessageText(id);
     return text ? FillPlaceholders(text, args) : std::string();
+}
+
+std::string FillDecimals(const std::string &text, const std::vector<long long> &values) {
+    std::string out;
+    size_t next = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 'd' && next < values.size()) {
+            out += std::to_string(values[next++]);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 Answer MessageSink::Say(int id, const std::vector<std::string> &args, Icon icon, Buttons buttons) {

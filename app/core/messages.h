@@ -26,6 +26,11 @@ std::string FillPlaceholders(const std::string &text, const std::vector<std::str
 // The message's text with its placeholders filled in ("" for an unknown id).
 std::string FormatMessage(int id, const std::vector<std::string> &args = {});
 
+// For the texts that have no number in the table and take engine results or counts the printf
+// way ("Failed to create database: %d"): each "%d" replaced, in order, by the next value in
+// decimal; a "%d" without a value stays as it is.
+std::string FillDecimals(const std::string &text, const std::vector<long long> &values);
+
 struct UserMessage {
     int id = 0;        // table number; 0 for a text that has no number
     std::string text;  // the final text, placeholders filled in

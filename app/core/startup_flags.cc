@@ -32,10 +32,14 @@ std::string PlatformVersion() {
 
 }  // namespace
 
+bool LastRunEndedCleanly(const Profile &profile) {
+    return ReadNumber(profile, setting::kStatus, setting::kClean, "1") != 0;
+}
+
 bool MarkRunStarted(Profile &profile) {
     using namespace setting;
     profile.WriteString(kStatus, kWVersion, PlatformVersion());
-    bool previousRunClean = ReadNumber(profile, kStatus, kClean, "1") != 0;
+    const bool previousRunClean = LastRunEndedCleanly(profile);
     profile.WriteInt(kStatus, kClean, 0);
     profile.Flush();
     return previousRunClean;

@@ -34,6 +34,10 @@ inline constexpr char kProgramVersion[] = "2.0";
 // More first-run archives than this are not read: a damaged "FileCount" must not stall the start.
 inline constexpr int kMaxArchiveFiles = 999;
 
+// Reads "Status"/"Clean" without changing it: false while a run is going on or after one that
+// was killed (a missing key is a clean previous run).
+bool LastRunEndedCleanly(const platform::Profile &profile);
+
 // Writes "Status"/"WVersion", reads "Status"/"Clean" (a missing key is a clean previous run) and
 // writes "Clean" = 0 at once. Returns whether the previous run ended cleanly.
 bool MarkRunStarted(platform::Profile &profile);

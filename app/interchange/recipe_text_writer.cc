@@ -1,9 +1,9 @@
 // The recipe text writer; the layout and what the reader relies on are in recipe_text_writer.h.
 #include "app/interchange/recipe_text_writer.h"
 
-#include <cstdio>
-
 #include "app/core/startup_flags.h"
+#include "app/recipes/recipe_record.h"
+#include "app/recipes/recipe_time.h"
 
 namespace kw {
 namespace {
@@ -151,21 +151,12 @@ std::string FormatRecipeTextMethod(std::string_view method) {
 }
 
 std::string RecipeTextTime(int minutes) {
-    if (minutes < 0) minutes = 0;
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%d:%02d", minutes / 60, minutes % 60);
-    return buffer;
+    return FormatRecipeTime(minutes);
 }
 
 const char *RecipeTextDifficulty(char code) {
-    switch (code) {
-        case 'B':
-            return "Medium";
-        case 'C':
-            return "Hard";
-        default:
-            return "Easy";
-    }
+    const char *text = recipedb::DifficultyText(code);
+    return *text ? text : recipedb::DifficultyText('A');
 }
 
 std::string FormatRecipeText(const RecipeTextValues &recipe,

@@ -133,9 +133,10 @@ std::string FormatRecipeTextIngredientLine(const RecipeTextLine &line);
 // The method lines.
 std::string FormatRecipeTextMethod(std::string_view method);
 // A time in minutes as the time controls show it: "%d:%02d" (a negative time, which no control
-// holds, as "0:00").
+// holds, as "0:00"); the recipe form's own FormatRecipeTime.
 std::string RecipeTextTime(int minutes);
-// The shown difficulty of a DIFFICUL code: "Medium" for 'B', "Hard" for 'C', "Easy" otherwise.
+// The shown difficulty of a DIFFICUL code: "Medium" for 'B', "Hard" for 'C', "Easy" otherwise
+// (the recipe form's difficulty texts).
 const char *RecipeTextDifficulty(char code);
 
 }  // namespace kw

@@ -1,30 +1,48 @@
 // The block cache: LRU list of range buffers over one record store file (see block_cache.h).
+//
+// Three structures find buffers without looking at all of them: the LRU list (victims are taken
+// from its old end), byBase_ (the buffer of a block) and ranges_ (buffers by the file offset
+// where their range starts, to find the buffers a growing range would overlap).
 #include "block_cache.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace kw::engine {
 namespace {
 
-int64_t RoundUpToUnit(int64_t n) {
-    return (n + kCacheUnit - 1) / kCacheUnit * kCacheUnit;
+// Data areas grow to the bytes a block needs, rounded up to this, and are kept for reuse.
+constexpr int64_t kAreaGrain = 64;
+// The most bytes, and buffers, one write-back gathers.
+constexpr int64_t kRunBytes = 64 * 1024;
+constexpr int kRunBuffers = 64;
+
+int64_t RoundUpToGrain(int64_t n) {
+    return (n + kAreaGrain - 1) / kAreaGrain * kAreaGrain;
 }
 
 }  // namespace
 
 std::unique_ptr<BlockCache> BlockCache::Create(platform::RandomAccessFile *file,
                                                int32_t bufferCount, bool deferWrites) {
-    std::unique_ptr<BlockCache> cache(new (std::nothrow) BlockCache(file, deferWrites));
-    if (!cache) return nullptr;
+    const int32_t count = std::max(bufferCount, 0);
+    std::unique_ptr<BlockCache> cache;
     try {
-        cache->buffers_.resize(static_cast<size_t>(std::max(bufferCount, 0)));
+        cache.reset(new BlockCache(file, deferWrites, count));
+        cache->buffers_.resize(static_cast<size_t>(count));
+        if (deferWrites) cache->run_.resize(static_cast<size_t>(kRunBytes));
+        // One index node per buffer, made now and detached, so entering the index later only
+        // moves a node.
+        for (int32_t i = 0; i < count; ++i) {
+            auto made = cache->ranges_.emplace(i, i).first;
+            cache->buffers_[i].spare = cache->ranges_.extract(made);
+        }
     } catch (const std::exception &) {
         return nullptr;
     }
     // A fresh list: buffer 0 is the newest; all are empty.
-    const int32_t count = cache->BufferCount();
     for (int32_t i = 0; i < count; ++i) {
         cache->buffers_[i].newer = i - 1;
         cache->buffers_[i].older = i + 1 < count ? i + 1 : -1;
@@ -34,64 +52,63 @@ std::unique_ptr<BlockCache> BlockCache::Create(platform::RandomAccessFile *file,
     return cache;
 }
 
-BlockCache::BlockCache(platform::RandomAccessFile *file, bool deferWrites)
-    : file_(file), deferWrites_(deferWrites) {}
+BlockCache::BlockCache(platform::RandomAccessFile *file, bool deferWrites, int32_t bufferCount)
+    : file_(file), deferWrites_(deferWrites), byBase_(bufferCount) {}
 
-CacheStatus BlockCache::Read(int64_t base, int64_t position, void *out, int64_t length) {
-    if (length <= 0) return CacheStatus::kOk;
+CacheStatus BlockCache::Acquire(int64_t base, int64_t from, int64_t to, int64_t skipFrom,
+                                int64_t skipTo, Buffer **out) {
     Buffer *b = Find(base);
     const bool fresh = b == nullptr;
     if (fresh) {
         CacheStatus status = TakeVictim(base, &b);
         if (status != CacheStatus::kOk) return status;
     }
-    CacheStatus status = Cover(*b, position, position + length, 0, 0);
+    CacheStatus status = Cover(*b, from, to, skipFrom, skipTo);
     if (status != CacheStatus::kOk) {
         if (fresh) Empty(*b);
         return status;
     }
     if (fresh) b->state = State::kClean;
-    std::memcpy(out, b->data.data() + position, static_cast<size_t>(length));
     Touch(*b);
+    *out = b;
     return CacheStatus::kOk;
+}
+
+CacheStatus BlockCache::Read(int64_t base, int64_t position, void *out, int64_t length) {
+    if (length <= 0) return CacheStatus::kOk;
+    Buffer *b = nullptr;
+    CacheStatus status = Acquire(base, position, position + length, 0, 0, &b);
+    if (status != CacheStatus::kOk) return status;
+    std::memcpy(out, b->data.data() + position, static_cast<size_t>(length));
+    return CacheStatus::kOk;
+}
+
+CacheStatus BlockCache::Load(int64_t base, int64_t position, int64_t length) {
+    if (length <= 0) return CacheStatus::kOk;
+    Buffer *b = nullptr;
+    return Acquire(base, position, position + length, 0, 0, &b);
 }
 
 CacheStatus BlockCache::Write(int64_t base, int64_t position, const void *data, int64_t length) {
     if (length <= 0) return CacheStatus::kOk;
-    Buffer *b = Find(base);
-    const bool fresh = b == nullptr;
-    if (fresh) {
-        CacheStatus status = TakeVictim(base, &b);
-        if (status != CacheStatus::kOk) return status;
-    }
+    Buffer *b = nullptr;
     // The written bytes themselves need not be read; only a gap to the old range does.
-    CacheStatus status = Cover(*b, position, position + length, position, position + length);
-    if (status != CacheStatus::kOk) {
-        if (fresh) Empty(*b);
-        return status;
-    }
-    if (fresh) b->state = State::kClean;
+    CacheStatus status =
+        Acquire(base, position, position + length, position, position + length, &b);
+    if (status != CacheStatus::kOk) return status;
     std::memcpy(b->data.data() + position, data, static_cast<size_t>(length));
     if (deferWrites_) {
-        if (b->state == State::kDirty) {
-            b->dirtyStart = std::min(b->dirtyStart, position);
-            b->dirtyEnd = std::max(b->dirtyEnd, position + length);
-        } else {
-            b->dirtyStart = position;
-            b->dirtyEnd = position + length;
-            b->state = State::kDirty;
-        }
+        MarkDirty(*b, position, position + length);
     } else if (file_->WriteAt(base + position, data, static_cast<size_t>(length)) != length) {
         // The file may hold part of the bytes; forget the buffer so reads see the file again.
         Empty(*b);
         return CacheStatus::kWriteFailed;
     }
-    Touch(*b);
     return CacheStatus::kOk;
 }
 
 CacheStatus BlockCache::Flush() {
-    for (int32_t i = oldest_; i != -1; i = buffers_[i].newer) {
+    for (int32_t i = oldest_; i != -1 && dirtyCount_ > 0; i = buffers_[i].newer) {
         if (buffers_[i].state != State::kDirty) continue;
         CacheStatus status = WriteBack(buffers_[i]);
         if (status != CacheStatus::kOk) return status;
@@ -99,17 +116,10 @@ CacheStatus BlockCache::Flush() {
     return CacheStatus::kOk;
 }
 
-bool BlockCache::HasDirtyBuffers() const {
-    return std::any_of(buffers_.begin(), buffers_.end(),
-                       [](const Buffer &b) { return b.state == State::kDirty; });
-}
-
 BlockCache::Buffer *BlockCache::Find(int64_t base) {
-    for (int32_t i = newest_; i != -1; i = buffers_[i].older) {
-        Buffer &b = buffers_[i];
-        if (b.base == base && b.state != State::kReserved) return &b;
-    }
-    return nullptr;
+    const int32_t i = byBase_.Get(base);
+    if (i == OffsetMap::kNone || buffers_[i].state == State::kReserved) return nullptr;
+    return &buffers_[i];
 }
 
 CacheStatus BlockCache::TakeVictim(int64_t base, Buffer **out) {
@@ -120,6 +130,7 @@ CacheStatus BlockCache::TakeVictim(int64_t base, Buffer **out) {
         if (status != CacheStatus::kOk) return status;
         b.base = base;
         b.state = State::kReserved;
+        byBase_.Put(base, i);
         *out = &b;
         return CacheStatus::kOk;
     }
@@ -137,19 +148,15 @@ CacheStatus BlockCache::Cover(Buffer &b, int64_t from, int64_t to, int64_t skipF
 
     if (static_cast<int64_t>(b.data.size()) < newEnd) {
         try {
-            b.data.resize(static_cast<size_t>(RoundUpToUnit(newEnd)));
+            b.data.resize(static_cast<size_t>(RoundUpToGrain(newEnd)));
         } catch (const std::exception &) {
             return CacheStatus::kNoBuffer;
         }
     }
     // Keep the buffers disjoint: whoever holds the bytes b is about to cover gives them up.
-    const int64_t fileFrom = b.base + newStart;
-    const int64_t fileTo = b.base + newEnd;
-    for (Buffer &other : buffers_) {
-        if (&other == &b || other.base < 0 || other.end <= other.start) continue;
-        if (other.base + other.start >= fileTo || fileFrom >= other.base + other.end) continue;
-        if (other.state == State::kReserved) return CacheStatus::kNoBuffer;
-        CacheStatus status = Evict(other);
+    while (Buffer *other = Overlapping(b, b.base + newStart, b.base + newEnd)) {
+        if (other->state == State::kReserved) return CacheStatus::kNoBuffer;
+        CacheStatus status = Evict(*other);
         if (status != CacheStatus::kOk) return status;
     }
 
@@ -170,9 +177,22 @@ CacheStatus BlockCache::Cover(Buffer &b, int64_t from, int64_t to, int64_t skipF
             if (status != CacheStatus::kOk) return status;
         }
     }
-    b.start = newStart;
-    b.end = newEnd;
+    SetRange(b, newStart, newEnd);
     return CacheStatus::kOk;
+}
+
+BlockCache::Buffer *BlockCache::Overlapping(const Buffer &b, int64_t from, int64_t to) {
+    // Ranges are disjoint and indexed by their start, so only the last range starting before
+    // from can reach into [from, to); after it, every range starting before to does.
+    auto it = ranges_.lower_bound(from);
+    if (it != ranges_.begin()) {
+        Buffer &before = buffers_[std::prev(it)->second];
+        if (&before != &b && before.base + before.end > from) return &before;
+    }
+    for (; it != ranges_.end() && it->first < to; ++it) {
+        if (it->second != IndexOf(b)) return &buffers_[it->second];
+    }
+    return nullptr;
 }
 
 CacheStatus BlockCache::Evict(Buffer &b) {
@@ -186,13 +206,81 @@ CacheStatus BlockCache::Evict(Buffer &b) {
 
 CacheStatus BlockCache::WriteBack(Buffer &b) {
     const int64_t n = b.dirtyEnd - b.dirtyStart;
-    if (n > 0 && file_->WriteAt(b.base + b.dirtyStart, b.data.data() + b.dirtyStart,
-                                static_cast<size_t>(n)) != n) {
-        return CacheStatus::kWriteFailed;  // the buffer stays dirty: its bytes exist nowhere else
+    if (b.state != State::kDirty || n <= 0) {
+        MarkClean(b);
+        return CacheStatus::kOk;
     }
+    // The run of dirty buffers that continue one another in the file, b among them.
+    Buffer *first = &b;
+    int64_t bytes = n;
+    int members = 1;
+    for (Buffer *p = DirtyBefore(*first); p && members < kRunBuffers; p = DirtyBefore(*first)) {
+        const int64_t more = p->dirtyEnd - p->dirtyStart;
+        if (bytes + more > kRunBytes) break;
+        first = p;
+        bytes += more;
+        ++members;
+    }
+    Buffer *last = &b;
+    for (Buffer *p = DirtyAfter(*last); p && members < kRunBuffers; p = DirtyAfter(*last)) {
+        const int64_t more = p->dirtyEnd - p->dirtyStart;
+        if (bytes + more > kRunBytes) break;
+        last = p;
+        bytes += more;
+        ++members;
+    }
+    if (first == last) {
+        if (file_->WriteAt(b.base + b.dirtyStart, b.data.data() + b.dirtyStart,
+                           static_cast<size_t>(n)) != n) {
+            return CacheStatus::kWriteFailed;  // the buffer stays dirty: its bytes exist nowhere
+                                               // else
+        }
+        MarkClean(b);
+        return CacheStatus::kOk;
+    }
+    Buffer *run[kRunBuffers];
+    int64_t gathered = 0;
+    int count = 0;
+    for (Buffer *x = first;; x = DirtyAfter(*x)) {
+        const int64_t length = x->dirtyEnd - x->dirtyStart;
+        std::memcpy(run_.data() + gathered, x->data.data() + x->dirtyStart,
+                    static_cast<size_t>(length));
+        gathered += length;
+        run[count++] = x;
+        if (x == last) break;
+    }
+    if (file_->WriteAt(first->base + first->dirtyStart, run_.data(),
+                       static_cast<size_t>(gathered)) != gathered) {
+        return CacheStatus::kWriteFailed;  // every buffer of the run stays dirty
+    }
+    for (int i = 0; i < count; ++i)
+        MarkClean(*run[i]);
+    return CacheStatus::kOk;
+}
+
+BlockCache::Buffer *BlockCache::DirtyAfter(const Buffer &b) {
+    if (b.state != State::kDirty || b.dirtyEnd != b.end) return nullptr;
+    const auto it = ranges_.find(b.base + b.end);
+    if (it == ranges_.end()) return nullptr;
+    Buffer &next = buffers_[it->second];
+    return next.state == State::kDirty && next.dirtyStart == next.start ? &next : nullptr;
+}
+
+BlockCache::Buffer *BlockCache::DirtyBefore(const Buffer &b) {
+    if (b.state != State::kDirty || b.dirtyStart != b.start || b.range == ranges_.begin()) {
+        return nullptr;
+    }
+    Buffer &previous = buffers_[std::prev(b.range)->second];
+    const bool continues = previous.base + previous.end == b.base + b.start;
+    return continues && previous.state == State::kDirty && previous.dirtyEnd == previous.end
+               ? &previous
+               : nullptr;
+}
+
+void BlockCache::MarkClean(Buffer &b) {
+    if (b.state == State::kDirty) --dirtyCount_;
     b.state = State::kClean;
     b.dirtyStart = b.dirtyEnd = 0;
-    return CacheStatus::kOk;
 }
 
 CacheStatus BlockCache::ReadFile(Buffer &b, int64_t from, int64_t to) {
@@ -204,8 +292,36 @@ CacheStatus BlockCache::ReadFile(Buffer &b, int64_t from, int64_t to) {
     return CacheStatus::kOk;
 }
 
+void BlockCache::MarkDirty(Buffer &b, int64_t from, int64_t to) {
+    if (b.state == State::kDirty) {
+        b.dirtyStart = std::min(b.dirtyStart, from);
+        b.dirtyEnd = std::max(b.dirtyEnd, to);
+        return;
+    }
+    b.dirtyStart = from;
+    b.dirtyEnd = to;
+    b.state = State::kDirty;
+    ++dirtyCount_;
+}
+
+// Sets b's valid range (not empty), keeping its entry in ranges_ keyed by the range's file start.
+void BlockCache::SetRange(Buffer &b, int64_t start, int64_t end) {
+    const int64_t key = b.base + start;
+    const bool indexed = b.end > b.start;
+    if (!indexed || b.range->first != key) {
+        if (indexed) b.spare = ranges_.extract(b.range);
+        b.spare.key() = key;
+        b.range = ranges_.insert(std::move(b.spare)).position;
+    }
+    b.start = start;
+    b.end = end;
+}
+
 // Empties b and makes it the least recently used, so empty buffers are taken first.
 void BlockCache::Empty(Buffer &b) {
+    if (b.base >= 0 && byBase_.Get(b.base) == IndexOf(b)) byBase_.Erase(b.base);
+    if (b.end > b.start) b.spare = ranges_.extract(b.range);
+    if (b.state == State::kDirty) --dirtyCount_;
     b.base = -1;
     b.start = b.end = 0;
     b.dirtyStart = b.dirtyEnd = 0;

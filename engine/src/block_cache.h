@@ -12,20 +12,29 @@
 //    write reaches the file before Write() returns, and a failed write empties its buffer so the
 //    cache never holds bytes the file lacks.
 //  - Reading past the end of the file gives zeros; a failed read caches nothing.
-//  - Data areas grow on demand in multiples of kCacheUnit and are kept for reuse, so steady-state
-//    operation does not allocate. Every file access is one pread/pwrite per contiguous range.
+//  - Finding a block's buffer, choosing a victim and checking a growing range against the other
+//    buffers take constant or logarithmic time whatever the number of buffers, and nothing is
+//    allocated per access once the buffers' data areas have grown to the blocks they hold (they
+//    grow on demand and are kept for reuse). Every file access is one pread/pwrite per contiguous
+//    range.
+//  - A write-back also writes the dirty buffers whose dirty bytes continue it in the file
+//    (blocks appended one after another), up to 64 KiB, with one write: those buffers become
+//    clean. Deferred writes were never ordered, so this changes only how many writes there are.
 //  - A buffer is reserved only while the cache itself fills it; a cache with no buffer fails
 //    every access with kNoBuffer.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "offset_map.h"
 #include "platform/file.h"
 
 namespace kw::engine {
 
+// The store's unit of bulk transfer (free-list scans and copies go through buffers of this size).
 inline constexpr int32_t kCacheUnit = 2048;
 
 enum class CacheStatus {
@@ -46,6 +55,10 @@ class BlockCache {
 
     // Copies length bytes at base + position into out.
     CacheStatus Read(int64_t base, int64_t position, void *out, int64_t length);
+    // Makes bytes [position, position + length) of block base cached, reading the missing ones
+    // with one read, and copies nothing. A caller about to read a block's header and then its
+    // data loads both first, so a miss costs one read instead of two.
+    CacheStatus Load(int64_t base, int64_t position, int64_t length);
     // Places length bytes at base + position.
     CacheStatus Write(int64_t base, int64_t position, const void *data, int64_t length);
     // Writes every dirty buffer back, least recently used first; stops at the first failure.
@@ -53,10 +66,13 @@ class BlockCache {
 
     int32_t BufferCount() const { return static_cast<int32_t>(buffers_.size()); }
     bool DefersWrites() const { return deferWrites_; }
-    bool HasDirtyBuffers() const;
+    bool HasDirtyBuffers() const { return dirtyCount_ > 0; }
 
   private:
     enum class State { kClean, kDirty, kReserved };
+    // File offset where a buffer's range starts -> buffer number, for every non-empty range.
+    // Ranges never overlap, so this order is also the order of their ends.
+    using RangeIndex = std::map<int64_t, int32_t>;
 
     struct Buffer {
         int64_t base = -1;  // file offset of the cached block, -1 when empty
@@ -65,19 +81,36 @@ class BlockCache {
         int64_t dirtyStart = 0;  // bytes not yet in the file (within the valid range)
         int64_t dirtyEnd = 0;
         State state = State::kClean;
-        std::vector<uint8_t> data;  // indexed by position from base; size a multiple of the unit
+        std::vector<uint8_t> data;  // indexed by position from base; grown on demand
         int32_t newer = -1;         // LRU neighbours (indexes into buffers_)
         int32_t older = -1;
+        // The buffer's entry in ranges_ while its range is not empty; otherwise the detached
+        // node kept for it, so entering the index never allocates.
+        RangeIndex::iterator range;
+        RangeIndex::node_type spare;
     };
 
-    BlockCache(platform::RandomAccessFile *file, bool deferWrites);
+    BlockCache(platform::RandomAccessFile *file, bool deferWrites, int32_t bufferCount);
 
+    // The buffer caching base with [from, to) valid (the bytes in [skipFrom, skipTo) are left for
+    // the caller to fill), made most recently used.
+    CacheStatus Acquire(int64_t base, int64_t from, int64_t to, int64_t skipFrom, int64_t skipTo,
+                        Buffer **out);
     Buffer *Find(int64_t base);
     CacheStatus TakeVictim(int64_t base, Buffer **out);
     CacheStatus Cover(Buffer &b, int64_t from, int64_t to, int64_t skipFrom, int64_t skipTo);
+    // A buffer other than b holding file bytes in [from, to), or null.
+    Buffer *Overlapping(const Buffer &b, int64_t from, int64_t to);
     CacheStatus Evict(Buffer &b);
     CacheStatus WriteBack(Buffer &b);
+    // The dirty buffer whose dirty bytes begin where b's end in the file (b's dirty bytes reaching
+    // the end of its range), or null; DirtyBefore likewise for the one ending where b's begin.
+    Buffer *DirtyAfter(const Buffer &b);
+    Buffer *DirtyBefore(const Buffer &b);
+    void MarkClean(Buffer &b);
     CacheStatus ReadFile(Buffer &b, int64_t from, int64_t to);
+    void MarkDirty(Buffer &b, int64_t from, int64_t to);
+    void SetRange(Buffer &b, int64_t start, int64_t end);
     void Empty(Buffer &b);
     void Touch(Buffer &b);
     void Unlink(Buffer &b);
@@ -86,8 +119,12 @@ class BlockCache {
     platform::RandomAccessFile *file_;
     bool deferWrites_;
     std::vector<Buffer> buffers_;
-    int32_t newest_ = -1;  // most recently used
-    int32_t oldest_ = -1;  // least recently used
+    OffsetMap byBase_;  // base -> buffer number, for every buffer caching a block
+    RangeIndex ranges_;
+    int32_t dirtyCount_ = 0;
+    std::vector<uint8_t> run_;  // a run of dirty bytes from several buffers, gathered for one write
+    int32_t newest_ = -1;       // most recently used
+    int32_t oldest_ = -1;       // least recently used
 };
 
 }  // namespace kw::engine

@@ -12,9 +12,9 @@
 namespace kw::engine {
 namespace {
 
-using testing::StoreFaultyFile;
 using testing::FileFaults;
 using testing::ReadWholeFile;
+using testing::StoreFaultyFile;
 
 class BlockCacheTest : public testing::TempDirTest {
   protected:
@@ -172,6 +172,45 @@ TEST_F(BlockCacheTest, AFailedWriteBackKeepsTheBytesDirtyUntilItSucceeds) {
     faults_->failWrites = false;
     ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
     EXPECT_EQ(ReadWholeFile(path_)[41], 'z');
+}
+
+// Blocks appended one after another leave dirty buffers that continue one another in the file:
+// one write takes them all, a gap or a clean range ends the run, and a failed run keeps every
+// buffer dirty.
+TEST_F(BlockCacheTest, ContiguousDirtyBuffersAreWrittenTogether) {
+    auto cache = Cache(6, true);
+    std::vector<uint8_t> a(100, 'a'), b(60, 'b'), c(40, 'c'), d(10, 'd');
+    ASSERT_EQ(cache->Write(1000, 0, a.data(), 100), CacheStatus::kOk);  // [1000, 1100)
+    ASSERT_EQ(cache->Write(1100, 0, b.data(), 60), CacheStatus::kOk);   // [1100, 1160)
+    ASSERT_EQ(cache->Write(1160, 0, c.data(), 40), CacheStatus::kOk);   // [1160, 1200)
+    ASSERT_EQ(cache->Write(1300, 0, d.data(), 10), CacheStatus::kOk);   // after a gap
+    faults_->failWrites = true;
+    EXPECT_EQ(cache->Flush(), CacheStatus::kWriteFailed);
+    faults_->failWrites = false;
+    const int before = faults_->writes;
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    EXPECT_EQ(faults_->writes - before, 2);
+    EXPECT_FALSE(cache->HasDirtyBuffers());
+    const std::vector<uint8_t> file = ReadWholeFile(path_);
+    EXPECT_EQ(file[999], Pattern(999));
+    EXPECT_EQ(file[1000], 'a');
+    EXPECT_EQ(file[1159], 'b');
+    EXPECT_EQ(file[1199], 'c');
+    EXPECT_EQ(file[1200], Pattern(1200));
+    EXPECT_EQ(file[1309], 'd');
+
+    // Only the dirty part of a buffer joins a run: a partly written block ends it.
+    uint8_t out[24];
+    ASSERT_EQ(cache->Read(2000, 0, out, 24), CacheStatus::kOk);       // [2000, 2024) clean
+    ASSERT_EQ(cache->Write(2000, 0, a.data(), 4), CacheStatus::kOk);  // dirty [2000, 2004)
+    ASSERT_EQ(cache->Write(2024, 0, b.data(), 8), CacheStatus::kOk);
+    const int second = faults_->writes;
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    EXPECT_EQ(faults_->writes - second, 2);
+    const std::vector<uint8_t> after = ReadWholeFile(path_);
+    EXPECT_EQ(after[2003], 'a');
+    EXPECT_EQ(after[2004], Pattern(2004));
+    EXPECT_EQ(after[2024], 'b');
 }
 
 TEST_F(BlockCacheTest, AFailedWriteThroughForgetsTheBufferSoReadsSeeTheFile) {

@@ -153,25 +153,30 @@ int BTree::Impl::Descend(const uint8_t *key, int32_t length, bool last, int32_t 
 }
 
 int BTree::Impl::Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot,
-                        bool *found) {
+                        bool *found, int32_t *value) {
     if (const int rc = Descend(key, length, false, leaf); rc != 0) return rc;
     PageRef page;
     if (const int rc = Fetch(*leaf, &page); rc != 0) return rc;
-    *slot = page::Search(*layout, page::View(page.Data()), key, length, found);
+    const page::View view(page.Data());
+    *slot = page::Search(*layout, view, key, length, found);
+    if (*found && value) *value = view.Value(*slot);
     return 0;
 }
 
 int BTree::Impl::Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref) {
     int32_t leaf, slot;
-    if (const int rc = Locate(key, length, &leaf, &slot, found); rc != 0) return rc;
+    if (const int rc = Locate(key, length, &leaf, &slot, found, ref); rc != 0) return rc;
     cursorPage = leaf;
     cursorSlot = *found ? slot : slot - 1;
-    if (*found && ref) {
-        PageRef page;
-        if (const int rc = Fetch(leaf, &page); rc != 0) return rc;
-        *ref = page::View(page.Data()).Value(slot);
-    }
     return 0;
+}
+
+void BTree::Impl::Rebuild(PageRef &page, int32_t left, int32_t right, int32_t child,
+                          const page::Entries &entries, int32_t from, int32_t to) {
+    page::BuildPage(scratch.data(), PageSize(), left, right, child, entries, from, to);
+    std::memcpy(page.Data(), scratch.data(), scratch.size());
+    page.MarkDirty();
+    NoteWrite(pool->Release(page));
 }
 
 int BTree::Impl::Reset() {
@@ -231,6 +236,7 @@ std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *lay
     const int32_t extra = std::clamp(extraBuffers, 0, 255);
     const int32_t buffers = writeMode != 0 ? extra + kPoolBase : kPoolBase;
     impl->pool = std::make_unique<PagePool>(impl->file.get(), h.pageSize, buffers, writeMode);
+    impl->scratch.assign(static_cast<size_t>(h.pageSize), 0);
     impl->path.reserve(static_cast<size_t>(std::clamp(h.levels, 1, 64)) + 2);
     return std::unique_ptr<BTree>(new BTree(std::move(impl)));
 }

@@ -1,6 +1,7 @@
-// Deletion without merging. The entry is removed from its leaf by rebuilding the page in a fresh
-// buffer. A page that would become empty is unlinked from its siblings and freed instead, and the
-// entry leading to it is removed from the parent in the same way, up the path:
+// Deletion without merging. The entry is removed from its leaf by rebuilding the page (in the
+// scratch page, then copied over its buffer). A page that would become empty is unlinked from its
+// siblings and freed instead, and the entry leading to it is removed from the parent in the same
+// way, up the path:
 //
 //   - a page with more than one entry, the root, or an inner page with one entry is rebuilt
 //     without the entry (removing an inner page's rightmost child moves its last entry's child
@@ -56,13 +57,7 @@ int BTree::Impl::Delete(const uint8_t *key, int32_t length, bool *deleted) {
             } else {
                 entries.RemoveAt(slot);
             }
-            PageRef fresh;
-            if (const int rc = pool->TakeFresh(&fresh); rc != 0) return rc;
-            page::BuildPage(fresh.Data(), pageSize, view.Left(), view.Right(), child, entries, 0,
-                            entries.Count());
-            pool->AssignOffset(fresh, offset);
-            page.Unpin();
-            NoteWrite(pool->Release(fresh));
+            Rebuild(page, view.Left(), view.Right(), child, entries, 0, entries.Count());
             break;
         }
 

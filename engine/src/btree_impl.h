@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "btree.h"
+#include "btree_page.h"
 #include "page_pool.h"
 #include "platform/file.h"
 
@@ -58,6 +59,9 @@ struct BTree::Impl {
     int32_t writeMode = 2;
     int32_t maxKeyLength = 0;
     std::unique_ptr<PagePool> pool;
+    // A page is rebuilt here and copied over its buffer, so a change never takes a second buffer
+    // (which would evict a page the pool could have kept).
+    std::vector<uint8_t> scratch;
     std::vector<PathStep> path;
     int32_t cursorPage = -1;
     int32_t cursorSlot = 0;
@@ -103,9 +107,14 @@ struct BTree::Impl {
     // Descends from the root to a leaf, filling the path: toward key, or (key null) along the
     // first or last child of every page.
     int Descend(const uint8_t *key, int32_t length, bool last, int32_t *leaf);
-    // Descends toward key and searches its leaf: the slot of the equal entry (*found), else of
-    // the first greater one.
-    int Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot, bool *found);
+    // Descends toward key and searches its leaf: the slot of the equal entry (*found, and its
+    // value in *value when value is not null), else of the first greater one.
+    int Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot, bool *found,
+               int32_t *value = nullptr);
+    // Rewrites the pinned page with entries [from, to) of entries (which may be read from the
+    // page itself) and releases it by the write rule.
+    void Rebuild(PageRef &page, int32_t left, int32_t right, int32_t child,
+                 const page::Entries &entries, int32_t from, int32_t to);
     // Puts the cursor where a search for key ends: on the equal entry, else just before the
     // first greater one. *found and *ref report the entry.
     int Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref);

@@ -1,12 +1,13 @@
-// Insertion with page splits. A page that has room is rebuilt with the new entry in a fresh
-// buffer that takes over its offset. A full page O is split in two:
+// Insertion with page splits. A page that has room is rebuilt with the new entry (in the scratch
+// page, then copied over its buffer). A full page O is split in two:
 //
 //   - The n + 1 entries (old ones with the new one in place) are walked in order, summing key
 //     lengths; entry j is the first at which sum + 8j + 20 > P / 2 (the sum including key j).
 //   - Leaf: entries 0..j go left and key j is the separator. Inner page: entries 0..j-1 go left,
 //     key j is the separator and child j becomes the left half's rightmost child; entry j itself
 //     goes to neither half. The right half takes the rest and keeps O's rightmost child.
-//   - The left half goes to a newly allocated page N, the right half stays at O:
+//   - The left half goes to a newly allocated page N (in a fresh buffer), the right half stays at
+//     O (rebuilt in O's buffer):
 //
 //         before:   L <-> O <-> R            after:   L <-> N <-> O <-> R
 //
@@ -72,13 +73,7 @@ int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
         entries.InsertAt(slot, entryKey, entryLength, entryValue);
 
         if (view.KeyBytes() + 8 * view.Count() + entryLength + 28 < pageSize) {
-            PageRef fresh;
-            if (const int rc = pool->TakeFresh(&fresh); rc != 0) return rc;
-            page::BuildPage(fresh.Data(), pageSize, view.Left(), view.Right(), view.Child(),
-                            entries, 0, entries.Count());
-            pool->AssignOffset(fresh, offset);
-            old.Unpin();
-            NoteWrite(pool->Release(fresh));
+            Rebuild(old, view.Left(), view.Right(), view.Child(), entries, 0, entries.Count());
             if (isLeaf) {
                 cursorPage = offset;
                 cursorSlot = slot;
@@ -96,17 +91,18 @@ int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
             return 308;  // only a damaged page (keys too long for it) gets here
         }
         int32_t newPage = -1, newRoot = -1;
-        PageRef neighbour, leftHalf, rightHalf;
+        PageRef neighbour, leftHalf, rootPage;
         int rc = AllocatePage(&newPage);
         if (rc == 0 && isRoot) rc = AllocatePage(&newRoot);
         if (rc == 0 && view.Left() != -1) rc = Fetch(view.Left(), &neighbour);
         if (rc == 0) rc = pool->TakeFresh(&leftHalf);
-        if (rc == 0) rc = pool->TakeFresh(&rightHalf);
+        if (rc == 0 && isRoot) rc = pool->TakeFresh(&rootPage);
         if (rc != 0) {
             // Nothing changed yet; the pages allocated go back to the free list (best effort:
             // a page that cannot be freed is only lost space).
             neighbour.Unpin();
             leftHalf.Unpin();
+            rootPage.Unpin();
             for (int32_t allocated : {newRoot, newPage}) {
                 if (allocated != -1) FreePage(allocated);
             }
@@ -120,35 +116,31 @@ int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
         std::memcpy(separator, separatorKey, static_cast<size_t>(separatorLength));
         page::BuildPage(leftHalf.Data(), pageSize, view.Left(), offset,
                         isLeaf ? page::kLeafChild : separatorChild, entries, 0, leftEnd);
-        page::BuildPage(rightHalf.Data(), pageSize, newPage, view.Right(), view.Child(), entries,
-                        j + 1, total);
         if (isLeaf) {
             cursorPage = slot <= j ? newPage : offset;
             cursorSlot = slot <= j ? slot : slot - j - 1;
         }
         pool->AssignOffset(leftHalf, newPage);
-        pool->AssignOffset(rightHalf, offset);
         if (neighbour) {
             page::Store32(neighbour.Data() + page::kRightOffset, newPage);
             neighbour.MarkDirty();
             NoteWrite(pool->Release(neighbour));
         }
         NoteWrite(pool->Release(leftHalf));
-        NoteWrite(pool->Release(rightHalf));
+        // The right half stays at O, in O's own buffer.
+        Rebuild(old, newPage, view.Right(), view.Child(), entries, j + 1, total);
 
         if (isRoot) {
-            // O's old buffer has been taken over by the right half; it holds the new root.
             page::Entries rootEntries;
             rootEntries.InsertAt(0, separator, separatorLength, newPage);
-            page::BuildPage(old.Data(), pageSize, -1, -1, offset, rootEntries, 0, 1);
-            pool->AssignOffset(old, newRoot);
-            NoteWrite(pool->Release(old));
+            page::BuildPage(rootPage.Data(), pageSize, -1, -1, offset, rootEntries, 0, 1);
+            pool->AssignOffset(rootPage, newRoot);
+            NoteWrite(pool->Release(rootPage));
             header.root = newRoot;
             if (header.levels < kMaxLevels) ++header.levels;
             NoteWrite(WriteHeader());
             return 0;
         }
-        old.Unpin();
         --level;
         offset = path[level].page;
         slot = path[level].slot;

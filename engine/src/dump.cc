@@ -34,7 +34,7 @@ KWRESULT WriteSection(TableSlot &table, int32_t tableNumber, DumpWriter &out) {
         out.Put(kSectionMarker, sizeof kSectionMarker);
         out.PutInt32(count);
         RecordStore &store = *table.store;
-        ChainWalk walk(store);
+        ChainWalk walk(store, table.recordLength);
         int32_t ref = -1;
         uint8_t *record = instance.record.data();
         const int32_t length = table.recordLength;

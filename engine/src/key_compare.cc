@@ -13,6 +13,7 @@
 //      float class, 4 or 8 bytes              single/double; NaN equals NaN and sorts above
 //                                             every number, so the order stays total
 //  - Bytes left after the last part (only in keys of unusual length) compare as unsigned bytes.
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -36,8 +37,28 @@ uint8_t UpperAZ(uint8_t c) {
     return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - ('a' - 'A')) : c;
 }
 
+// Index of the first byte at or after i where a and b differ, or length. Keys share long runs of
+// equal bytes (a category before the name, zero padding), which are skipped eight at a time.
+int32_t FirstDifference(const uint8_t *a, const uint8_t *b, int32_t i, int32_t length) {
+    for (; i + 8 <= length; i += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x == y) continue;
+        if constexpr (std::endian::native == std::endian::little) {
+            return i + std::countr_zero(x ^ y) / 8;
+        }
+        break;
+    }
+    while (i < length && a[i] == b[i])
+        ++i;
+    return i;
+}
+
 int CompareNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
-    for (int32_t i = 0; i < length; ++i) {
+    // Equal bytes are equal in any case, so only the bytes that differ are converted.
+    for (int32_t i = FirstDifference(a, b, 0, length); i < length;
+         i = FirstDifference(a, b, i + 1, length)) {
         const int difference = int{UpperAZ(a[i])} - int{UpperAZ(b[i])};
         if (difference != 0) return difference;
     }

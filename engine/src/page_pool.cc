@@ -6,6 +6,12 @@
 #include "btree_page.h"
 
 namespace kw::engine {
+namespace {
+
+// The most pages one write-back writes.
+constexpr int64_t kRunPages = 16;
+
+}  // namespace
 
 PageRef::PageRef(PageRef &&other) noexcept : pool_(other.pool_), slot_(other.slot_) {
     other.pool_ = nullptr;
@@ -50,11 +56,14 @@ void PageRef::Unpin() {
 
 PagePool::PagePool(platform::RandomAccessFile *file, int32_t pageSize, int32_t bufferCount,
                    int32_t writeMode)
-    : file_(file), pageSize_(pageSize), writeMode_(writeMode) {
+    : file_(file),
+      pageSize_(pageSize),
+      writeMode_(writeMode),
+      byOffset_(bufferCount < 1 ? 1 : bufferCount) {
     if (bufferCount < 1) bufferCount = 1;
     data_.assign(static_cast<size_t>(bufferCount) * static_cast<size_t>(pageSize), 0);
     buffers_.resize(static_cast<size_t>(bufferCount));
-    byOffset_.reserve(static_cast<size_t>(bufferCount) * 2);
+    run_.assign(static_cast<size_t>(kRunPages) * static_cast<size_t>(pageSize), 0);
     for (int32_t slot = 0; slot < bufferCount; ++slot)
         MakeOldest(slot);
 }
@@ -96,12 +105,40 @@ void PagePool::MakeOldest(int32_t slot) {
 
 int PagePool::WriteBack(int32_t slot) {
     Buffer &buffer = buffers_[slot];
-    if (file_->WriteAt(buffer.offset, SlotData(slot), static_cast<size_t>(pageSize_)) !=
-        pageSize_) {
-        return 402;
+    const int64_t page = pageSize_;
+    int64_t from = buffer.offset;
+    int64_t to = buffer.offset + page;
+    while ((to - from) / page < kRunPages && DirtySlotAt(from - page) >= 0)
+        from -= page;
+    while ((to - from) / page < kRunPages && DirtySlotAt(to) >= 0)
+        to += page;
+    if (to - from == page) {
+        if (file_->WriteAt(buffer.offset, SlotData(slot), static_cast<size_t>(page)) != page) {
+            return 402;
+        }
+        buffer.dirty = false;
+        return 0;
     }
-    buffer.dirty = false;
+    for (int64_t at = from; at < to; at += page) {
+        const int32_t s = at == buffer.offset ? slot : DirtySlotAt(at);
+        std::memcpy(run_.data() + (at - from), SlotData(s), static_cast<size_t>(page));
+    }
+    if (file_->WriteAt(from, run_.data(), static_cast<size_t>(to - from)) != to - from) {
+        return 402;  // every page of the run stays dirty
+    }
+    for (int64_t at = from; at < to; at += page) {
+        const int32_t s = at == buffer.offset ? slot : DirtySlotAt(at);
+        buffers_[s].dirty = false;
+    }
     return 0;
+}
+
+int32_t PagePool::DirtySlotAt(int64_t offset) const {
+    if (offset <= 0) return -1;
+    const int32_t s = byOffset_.Get(offset);
+    if (s == OffsetMap::kNone) return -1;
+    const Buffer &b = buffers_[s];
+    return b.dirty && b.pins == 0 ? s : -1;
 }
 
 int PagePool::Victim(int32_t *slot) {
@@ -121,7 +158,7 @@ int PagePool::Victim(int32_t *slot) {
 
 void PagePool::Drop(int32_t slot) {
     Buffer &buffer = buffers_[slot];
-    if (buffer.offset >= 0) byOffset_.erase(buffer.offset);
+    if (buffer.offset >= 0) byOffset_.Erase(buffer.offset);
     buffer.offset = -1;
     buffer.dirty = false;
 }
@@ -136,8 +173,8 @@ void PagePool::Pin(int32_t slot, PageRef *out) {
 
 int PagePool::Fetch(int32_t offset, int32_t end, PageRef *out) {
     if (offset <= 0 || offset >= end || offset % pageSize_ != 0) return 304;
-    if (auto it = byOffset_.find(offset); it != byOffset_.end()) {
-        Pin(it->second, out);
+    if (const int32_t held = byOffset_.Get(offset); held != OffsetMap::kNone) {
+        Pin(held, out);
         return 0;
     }
     int32_t slot;
@@ -150,7 +187,7 @@ int PagePool::Fetch(int32_t offset, int32_t end, PageRef *out) {
         return rc;
     }
     buffers_[slot].offset = offset;
-    byOffset_[offset] = slot;
+    byOffset_.Put(offset, slot);
     Pin(slot, out);
     return 0;
 }
@@ -167,7 +204,7 @@ void PagePool::AssignOffset(PageRef &fresh, int32_t offset) {
     Buffer &buffer = buffers_[fresh.slot_];
     buffer.offset = offset;
     buffer.dirty = true;
-    byOffset_[offset] = fresh.slot_;
+    byOffset_.Put(offset, fresh.slot_);
 }
 
 int PagePool::Release(PageRef &page) {
@@ -192,9 +229,8 @@ int PagePool::Flush() {
 }
 
 void PagePool::Forget(int32_t offset) {
-    auto it = byOffset_.find(offset);
-    if (it == byOffset_.end()) return;
-    const int32_t slot = it->second;
+    const int32_t slot = byOffset_.Get(offset);
+    if (slot == OffsetMap::kNone) return;
     Drop(slot);
     if (buffers_[slot].pins == 0) MakeOldest(slot);
 }

@@ -11,15 +11,18 @@
 // over a page offset (AssignOffset), which makes any other buffer of that offset forget its stale
 // copy. A fresh buffer released without an offset simply returns to the pool.
 //
+// Deferred pages that lie next to each other in the file (pages appended by splits one after
+// another) are written together: writing one back writes its dirty neighbours with it.
+//
 // Result codes: 0; 304 page offset not a page of the file (or a page the file is too short for);
 // 305 no unpinned buffer; 308 a page read from the file is inconsistent; 402 a read or write
 // failed.
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
+#include "offset_map.h"
 #include "platform/file.h"
 
 namespace kw::engine {
@@ -93,7 +96,11 @@ class PagePool {
     void Unlink(int32_t slot);
     void MakeNewest(int32_t slot);
     void MakeOldest(int32_t slot);
+    // Writes the page of slot, with the dirty unpinned pages next to it in the file (up to
+    // 16 in all) in the same write; every page written becomes clean.
     int WriteBack(int32_t slot);
+    // The slot holding the dirty unpinned page at offset, or -1.
+    int32_t DirtySlotAt(int64_t offset) const;
     // Chooses the least recently used unpinned buffer, writing it back when dirty.
     int Victim(int32_t *slot);
     void Pin(int32_t slot, PageRef *out);
@@ -103,8 +110,9 @@ class PagePool {
     int32_t pageSize_;
     int32_t writeMode_;
     std::vector<uint8_t> data_;
+    std::vector<uint8_t> run_;  // neighbouring dirty pages gathered for one write
     std::vector<Buffer> buffers_;
-    std::unordered_map<int32_t, int32_t> byOffset_;
+    OffsetMap byOffset_;  // page offset -> slot of every buffer holding a page
     int32_t newest_ = -1;
     int32_t oldest_ = -1;
 };

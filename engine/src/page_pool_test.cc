@@ -55,6 +55,33 @@ TEST_F(PagePoolTest, LeastRecentlyUsedBufferIsReusedAndHitsReadNothing) {
     EXPECT_EQ(plan_.reads, 6);
 }
 
+// Pages next to each other in the file go out in one write when one of them is written back; a
+// pinned neighbour is left for its own write, and a failed run keeps every page dirty.
+TEST_F(PagePoolTest, NeighbouringDirtyPagesAreWrittenTogether) {
+    auto pool = Pool(6, 2);
+    PageRef ref;
+    for (int32_t offset : {1024, 1536, 2048, 3072}) {
+        ASSERT_EQ(pool->Fetch(offset, kEnd, &ref), 0);
+        Mark(ref, offset);
+        ASSERT_EQ(pool->Release(ref), 0);
+    }
+    PageRef pinned;
+    ASSERT_EQ(pool->Fetch(2560, kEnd, &pinned), 0);
+    Mark(pinned, 2560);
+    plan_.failWritesFrom = plan_.writes;
+    EXPECT_EQ(pool->Flush(), 402);
+    EXPECT_EQ(pool->DirtyCount(), 5);
+    plan_.failWritesFrom = -1;
+    const int before = plan_.writes;
+    ASSERT_EQ(pool->Flush(), 0);
+    // 1024..2048 together; 2560 (pinned, flushed on its own) and 3072 apart.
+    EXPECT_EQ(plan_.writes - before, 3);
+    EXPECT_EQ(pool->DirtyCount(), 0);
+    for (int32_t offset : {1024, 1536, 2048, 2560, 3072})
+        EXPECT_EQ(ChildOnDisk(offset), offset);
+    EXPECT_EQ(ChildOnDisk(512), 0);
+}
+
 TEST_F(PagePoolTest, PinnedBuffersAreNeverEvicted) {
     auto pool = Pool(4, 2);
     PageRef pinned[4];

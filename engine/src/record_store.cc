@@ -20,6 +20,13 @@ bool RecordStore::Impl::WriteHeader() {
     return true;
 }
 
+void RecordStore::Impl::LoadBlock(int32_t ref, int32_t dataLength) {
+    if (!IsBlockRef(ref) || dataLength <= 0) return;
+    const int64_t length =
+        std::min<int64_t>(int64_t{kBlockHeaderSize} + dataLength, int64_t{header.end} - ref);
+    cache->Load(ref, 0, length);
+}
+
 bool RecordStore::Impl::ReadBlock(int32_t ref, BlockHeader *out) {
     if (!IsBlockRef(ref)) return Fail(STERR_BADBLOCK);
     uint8_t raw[kBlockHeaderSize];
@@ -250,6 +257,7 @@ bool RecordStore::DeleteRecord(int32_t ref) {
 int32_t RecordStore::ReadRecord(int32_t ref, uint8_t *record, int32_t recordLength) {
     Impl &s = *impl_;
     if (!s.open) return s.Fail(STERR_BADBLOCK), -1;
+    s.LoadBlock(ref, recordLength);
     BlockHeader h;
     if (!s.ReadRecordBlock(ref, &h)) return -1;
     const int32_t n = std::max(0, std::min(recordLength, h.used));
@@ -268,9 +276,10 @@ int32_t RecordStore::NextRecord(int32_t ref) {
     return NextRecord(ref, &next) ? next : -1;
 }
 
-bool RecordStore::NextRecord(int32_t ref, int32_t *next) {
+bool RecordStore::NextRecord(int32_t ref, int32_t *next, int32_t loadLength) {
     Impl &s = *impl_;
     if (!s.open) return s.Fail(STERR_BADBLOCK);
+    s.LoadBlock(ref, loadLength);
     BlockHeader h;
     if (!s.ReadRecordBlock(ref, &h)) return false;
     if (h.next == ref) return s.Fail(STERR_BADBLOCK);
@@ -292,7 +301,8 @@ bool RecordStore::CountRecords(int32_t *count) {
     return true;
 }
 
-ChainWalk::ChainWalk(RecordStore &store) : store_(store), limit_(store.MaxBlockCount()) {}
+ChainWalk::ChainWalk(RecordStore &store, int32_t loadLength)
+    : store_(store), loadLength_(loadLength), limit_(store.MaxBlockCount()) {}
 
 bool ChainWalk::Next(int32_t *ref) {
     if (failed_) return false;
@@ -307,7 +317,7 @@ bool ChainWalk::Next(int32_t *ref) {
         failed_ = true;
         return store_.impl_->Fail(STERR_BADBLOCK);
     }
-    if (!store_.NextRecord(r, &following_)) {
+    if (!store_.NextRecord(r, &following_, loadLength_)) {
         failed_ = true;
         return false;
     }

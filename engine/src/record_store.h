@@ -119,8 +119,10 @@ class RecordStore {
     // includes a block whose next link is itself). The two-argument form tells failure apart.
     // A single step cannot see a longer loop: whole walks use ChainWalk below.
     int32_t FirstRecord() const;
+    // loadLength > 0: the caller reads that many bytes of the record next, so they are read
+    // together with the header (one read instead of two when the block is not cached).
     int32_t NextRecord(int32_t ref);
-    bool NextRecord(int32_t ref, int32_t *next);
+    bool NextRecord(int32_t ref, int32_t *next, int32_t loadLength = 0);
     // The most blocks the store's extent can hold: (end - 32) / 24.
     int32_t MaxBlockCount() const;
     // Counts the chain; false (502 for the caller, 403 in LastError()) on a read failure, a
@@ -163,10 +165,12 @@ class RecordStore {
 // Use:  ChainWalk walk(store); int32_t ref;
 //       while (walk.Next(&ref) && ref != -1) { ... }   then walk.Failed() tells why it stopped.
 // Each reference returned is a live record block whose header was checked. The walk reads the
-// next link before returning a block, so the caller may delete the block it was given.
+// next link before returning a block, so the caller may delete the block it was given. A walk
+// that reads each record (ReadRecord) passes the record length as loadLength, so each block costs
+// one read.
 class ChainWalk {
   public:
-    explicit ChainWalk(RecordStore &store);
+    explicit ChainWalk(RecordStore &store, int32_t loadLength = 0);
     // True with *ref set to the next record block, or to -1 once the chain has ended; false on
     // failure (403 in the store's LastError()), and on every call after it.
     bool Next(int32_t *ref);
@@ -175,6 +179,7 @@ class ChainWalk {
 
   private:
     RecordStore &store_;
+    int32_t loadLength_;
     bool started_ = false;
     bool failed_ = false;
     int32_t following_ = -1;  // the next link of the block returned last

@@ -55,6 +55,11 @@ struct RecordStore::Impl {
     }
 
     bool WriteHeader();
+    // Caches the header of block ref and the first dataLength bytes of its data area (no more
+    // than the store's end) with one read when they are missing, so reading the header and then
+    // the data costs one read. Damaged references are left to ReadBlock; a failure here only
+    // means the bytes are read separately later.
+    void LoadBlock(int32_t ref, int32_t dataLength);
     bool ReadBlock(int32_t ref, BlockHeader *out);
     // ReadBlock, and the block is a live record block (not freed, not the free-list block).
     bool ReadRecordBlock(int32_t ref, BlockHeader *out);

@@ -28,7 +28,7 @@ KWRESULT Rebuild(TableSlot &table, Instance &instance) {
     RecordStore &store = *table.store;
     uint8_t *record = instance.record.data();
     const int32_t length = table.recordLength;
-    ChainWalk walk(store);
+    ChainWalk walk(store, length);
     int32_t ref = -1;
     int32_t count = 0;
     uint32_t nextSerial = 0;

@@ -1,9 +1,20 @@
 // kwtool check [DIRECTORY]: examines the database KWDATA2 (or the database files in DIRECTORY)
 // and reports every inconsistency between its record stores and index files (check_table.h) as
 // an error, and every break of the program's relations between tables (check_relations.h) as a
-// warning. Exit status 0 when there is no error (warnings allowed), 1 otherwise. The files are
-// read from private copies, so the check changes nothing; a database the program has open is
-// refused. With --json the report is one JSON object:
+// warning. The files are read from private copies, so the check changes nothing; a database the
+// program has open is refused.
+//
+//   EXIT STATUS  MEANING
+//   0            consistent: no error (warnings allowed)
+//   1            NOT consistent: at least one error
+//   2            usage error
+//   3            not checked: the database is in use, not registered, or its files unreadable
+//
+// The check examines the files as they are. After a run that did not end cleanly (a crash, a
+// kill: "Status"/"Clean" = 0 in recipe.INI) the next start rebuilds the indexes and repairs
+// damaged tables, so the check then says so on standard error: start a run first (any command
+// that opens the database, such as "kwtool stats") to check what the program will work with.
+// With --json the report is one JSON object:
 //
 //   {"database", "directory", "consistent", "errorCount", "warningCount",
 //    "tables": [{"name", "present", "records", "indexes": [{"number", "file", "present",
@@ -20,6 +31,8 @@
 #include <vector>
 
 #include "app/core/schema.h"
+#include "app/core/setting_keys.h"
+#include "app/core/startup_flags.h"
 #include "check_findings.h"
 #include "check_relations.h"
 #include "check_snapshot.h"
@@ -28,10 +41,22 @@
 #include "database_directory.h"
 #include "json_text.h"
 #include "platform/path.h"
+#include "platform/profile.h"
 #include "platform/text_encoding.h"
 
 namespace kwtool {
 namespace {
+
+// The exit status of a check that could not be made.
+constexpr int kNotChecked = 3;
+
+// Says so when the working directory's last run did not end cleanly (or one is going on).
+void NoteUncleanEnd() {
+    const kw::platform::Profile ini(kw::SettingsFilePath(kw::platform::WorkingDirectory()));
+    if (kw::LastRunEndedCleanly(ini)) return;
+    std::cerr << "kwtool: note: the last run here did not end cleanly; the next start rebuilds "
+                 "the indexes and repairs damaged tables\n";
+}
 
 struct CheckResult {
     std::string directory;
@@ -152,16 +177,18 @@ int RunCheck(const Options &options) {
     result.directory = options.args.empty() ? RegisteredDatabaseDirectory() : options.args[0];
     if (result.directory.empty())
         return Fail("database " + std::string(kw::schema::kDatabaseName) +
-                    " is not registered here; run 'kwtool create' first or name its directory");
+                        " is not registered here; run 'kwtool create' first or name its directory",
+                    kNotChecked);
     if (!kw::platform::IsDirectory(result.directory))
-        return Fail("the database directory " + result.directory + " does not exist");
+        return Fail("the database directory " + result.directory + " does not exist", kNotChecked);
 
     const std::vector<KW_TableDef *> tables = TablesToCheck(result.directory);
     Snapshot snapshot;
     std::set<std::string> copied;
     std::string failure = snapshot.Failure();
     if (!failure.empty() || !CopyFiles(result.directory, tables, snapshot, &copied, &failure))
-        return Fail(failure);
+        return Fail(failure, kNotChecked);
+    if (options.args.empty()) NoteUncleanEnd();
 
     std::map<std::string, TableRows> rows;
     for (KW_TableDef *def : tables) {
@@ -187,7 +214,8 @@ int RunCheck(const Options &options) {
 }  // namespace
 
 KWTOOL_COMMAND("check", "[DIRECTORY]",
-               "check that KWDATA2's records and index files agree; exit 1 when they do not",
+               "check that KWDATA2's records and index files agree; exit 0 consistent, 1 not "
+               "consistent, 3 not checked",
                RunCheck);
 
 }  // namespace kwtool

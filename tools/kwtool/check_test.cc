@@ -236,8 +236,25 @@ TEST_F(CheckTest, TheSearchTableIsCheckedOnceItExists) {
 TEST_F(CheckTest, ADatabaseInUseIsRefused) {
     // db_ holds every table file open with its lock, as the running program does.
     const KwtoolRun run = Kwtool("check", /*keepOpen=*/true);
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.status, 3);  // not checked, which a caller must not take for "not consistent"
     EXPECT_TRUE(Has(run.out, "is in use by another program")) << run.out;
+    EXPECT_FALSE(Has(run.out, "consistent")) << run.out;
+}
+
+TEST_F(CheckTest, AnUncleanLastRunIsNotedAndADatabaseNotThereIsNotChecked) {
+    std::ofstream(PathOf("recipe.INI")) << "[Status]\nClean=0\n";
+    KwtoolRun run = Kwtool("check");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "the last run here did not end cleanly")) << run.out;
+    EXPECT_TRUE(Has(run.out, "consistent (0 warnings)")) << run.out;
+
+    std::ofstream(PathOf("recipe.INI")) << "[Status]\nClean=1\n";
+    run = Kwtool("check");
+    EXPECT_FALSE(Has(run.out, "did not end cleanly")) << run.out;
+
+    run = Kwtool("check " + PathOf("nowhere"));
+    EXPECT_EQ(run.status, 3) << run.out;
+    EXPECT_TRUE(Has(run.out, "does not exist")) << run.out;
 }
 
 }  // namespace

@@ -2,16 +2,21 @@
 # kwtool create, stats and check in fresh working directories: create makes KWDATA2 with every
 # table and index file (in DATA2, or where recipe.INI's Install/Location says), refuses a second
 # create, stats counts the records of the ten tables and check finds the new database sound.
+# stats starts the way the program starts: a later run without its database is refused, and a
+# first run creates the database.
 set -eu
 kwtool="$1"
 top=$(mktemp -d)
 trap 'rm -rf "$top"' EXIT
 work="$top/new/work"  # made by --workdir
 
-if "$kwtool" --workdir "$work" stats 2>"$top/err"; then
-  echo "stats succeeded before create" >&2; exit 1
+mkdir -p "$top/later"
+printf '[Install]\r\nLastUsed=1000\r\n' >"$top/later/recipe.INI"
+if "$kwtool" --workdir "$top/later" stats 2>"$top/err"; then
+  echo "stats succeeded in a later run without a database" >&2; exit 1
 fi
-grep -q "run 'kwtool create' first" "$top/err"
+grep -q "Failed to create database: 1" "$top/err"
+test ! -e "$top/later/DATA2"
 
 "$kwtool" --workdir "$work" create >"$top/out"
 grep -q "created database KWDATA2 in $work/DATA2 (10 tables, 25 index files)" "$top/out"
@@ -59,3 +64,10 @@ if "$kwtool" --workdir "$top/third" create 2>"$top/err"; then
 fi
 grep -q "exists already (507)" "$top/err"
 test "$(cat "$top/third/DATA2/notes.txt")" = keep
+
+# The first command of a fresh directory creates the database, as the program's first run does,
+# and ends the run cleanly.
+"$kwtool" --workdir "$top/fresh" stats >"$top/out"
+grep -q "^directory $top/fresh/DATA2\$" "$top/out"
+grep -q "^Clean=1" "$top/fresh/recipe.INI"
+grep -q "^Version=2.0" "$top/fresh/recipe.INI"

@@ -13,13 +13,18 @@ std::unique_ptr<kw::InstanceLock> LockWorkingDirectory() {
     kw::InstanceLock::Status status;
     int error = 0;
     auto lock = kw::InstanceLock::Acquire(dir, &status, &error);
-    if (status == kw::InstanceLock::Status::kHeldElsewhere)
-        Fail("another Kettleworth program is already using " + dir + " (it holds " +
-             kw::kInstanceLockFileName + "); close it and try again");
-    else if (!lock)
-        Fail("cannot take the lock file " + kw::platform::JoinPath(dir, kw::kInstanceLockFileName) +
-             ": " + std::strerror(error));
+    if (!lock) ReportLockRefusal(dir, status, error);
     return lock;
+}
+
+void ReportLockRefusal(const std::string &directory, kw::InstanceLock::Status status, int error) {
+    if (status == kw::InstanceLock::Status::kHeldElsewhere)
+        Fail("another Kettleworth program is already using " + directory + " (it holds " +
+             kw::kInstanceLockFileName + "); close it and try again");
+    else
+        Fail("cannot take the lock file " +
+             kw::platform::JoinPath(directory, kw::kInstanceLockFileName) + ": " +
+             std::strerror(error));
 }
 
 }  // namespace kwtool

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "app/core/instance_lock.h"
 
@@ -13,5 +14,9 @@ namespace kwtool {
 // refusal prints why ("another Kettleworth program is already using ...") and returns null; the
 // command then ends with status 1.
 std::unique_ptr<kw::InstanceLock> LockWorkingDirectory();
+
+// Prints why the lock of directory could not be taken (status kHeldElsewhere or kFailed, with
+// the errno value of the failure).
+void ReportLockRefusal(const std::string &directory, kw::InstanceLock::Status status, int error);
 
 }  // namespace kwtool

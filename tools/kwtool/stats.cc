@@ -1,5 +1,6 @@
-// kwtool stats: opens the database KWDATA2 with its schema and reports its directory and the
-// number of records in each of its ten tables. With --json the same as one JSON object:
+// kwtool stats: starts the program's run (session.h: on a first run this creates KWDATA2, after
+// an unclean end it rebuilds the indexes) and reports the database's directory and the number of
+// records in each of its ten tables. With --json the same as one JSON object:
 //   {"database", "directory", "tables": [{"name", "records"}]}
 // A table whose records cannot be counted (its record chain is damaged: 502) is reported with
 // the engine's code and the command ends with status 1.
@@ -8,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "app/core/recipe_database.h"
 #include "app/core/schema.h"
 #include "app/data/table.h"
 #include "command.h"
 #include "database_directory.h"
 #include "engine_results.h"
 #include "json_text.h"
+#include "session.h"
 
 namespace kwtool {
 namespace {
@@ -29,25 +30,18 @@ struct TableCount {
 
 int RunStats(const Options &options) {
     if (!options.args.empty()) return Usage(options, "stats");
-    kw::CKWDatabase database;
-    const KWRESULT r = kw::OpenRecipeDatabase(database);
-    if (r == KWERR_NOLOCATION)
-        return Fail("database " + std::string(kDatabaseName) +
-                    " is not registered here or its directory is missing; run 'kwtool create' "
-                    "first (507)");
-    if (r != KW_OK)
-        return Fail("cannot open database " + std::string(kDatabaseName) + ": " +
-                    EngineResultText(r));
+    auto session = Session::Open();
+    if (!session) return 1;
     const std::string directory = RegisteredDatabaseDirectory();
     std::vector<TableCount> counts;
     bool failed = false;
-    for (const auto &table : database.Tables()) {
+    for (const auto &table : session->Database().Tables()) {
         TableCount count{table->Name()};
         count.result = table->GetCount(&count.records);
         failed |= count.result != KW_OK;
         counts.push_back(count);
     }
-    database.Close();
+    failed |= session->Close() != 0;
 
     if (options.json) {
         std::cout << "{\"database\":" << JsonString(kDatabaseName)
