@@ -18,7 +18,7 @@
 //   MMMMM                                                  end marker
 //
 // Ingredient columns:      left     right
-//   whole quantity         0-2      41-42
+//   whole quantity         0-2      41-43
 //   fraction               4-6      45-47
 //   unit                   8-9      49-50
 //   text (name; note)      11-39    52-80
@@ -30,6 +30,10 @@
 // recipe ends before it and the line is left for the next call. Ingredient lines past the 256th
 // entry are passed over to the end of the list. Method lines are taken whole, however long, and
 // a method too long for the record is passed over to its end before the end marker is looked for.
+//
+// The right column is the left one moved 41 places on, whole part included: Meal-Master
+// right-aligns a quantity in its seven places, so the one digit of "1 1/2" stands in column 43,
+// and a whole part read from columns 41-42 alone would leave "1/2".
 #include <string_view>
 
 #include "fields.h"
@@ -52,7 +56,7 @@ struct IngredientColumns {
     size_t textFirst, textLast;
 };
 constexpr IngredientColumns kLeftColumn{0, 2, 4, 6, 8, 9, 11, 39};
-constexpr IngredientColumns kRightColumn{41, 42, 45, 47, 49, 50, 52, 80};
+constexpr IngredientColumns kRightColumn{41, 43, 45, 47, 49, 50, 52, 80};
 
 bool IsSectionLine(std::string_view line) {
     return StartsWith(line, "-----") || StartsWith(line, "MMMMM");

@@ -117,6 +117,23 @@ TEST(MealMaster, TwoColumnLinesStoreLeftThenRight) {
     EXPECT_FLOAT_EQ(r.ingredients[3].quantity, 118.294f);
 }
 
+TEST(MealMaster, RightColumnOneDigitWholePartInColumn43IsNotLost) {
+    // "  1 1/2 c  Sugar" in the right half: the 1 stands in column 43.
+    std::string line = "      2    Eggs";
+    line.resize(41, ' ');
+    line += "  1 1/2 c  Sugar";
+    ASSERT_EQ(line[43], '1');
+    std::string wide = "     12    Figs";
+    wide.resize(41, ' ');
+    wide += " 12 1/2 oz Dates";
+    const auto r = ReadOne(Recipe(line + "\r\n" + wide + "\r\n", CrLf({"  Mix."})), kMealMaster);
+    ASSERT_EQ(r.ingredients.size(), 4u);
+    EXPECT_EQ(r.ingredients[1].name, "Sugar");
+    EXPECT_FLOAT_EQ(r.ingredients[1].quantity, 354.882f);  // 1 1/2 cups, not 1/2
+    EXPECT_EQ(r.ingredients[3].name, "Dates");
+    EXPECT_FLOAT_EQ(r.ingredients[3].quantity, 28.35f * 12.5f);
+}
+
 TEST(MealMaster, MethodLinesJoinWithBlanksAndBreakAfterFullStops) {
     const auto r =
         ReadOne(Recipe(CrLf({"      1 c  Flour"}),

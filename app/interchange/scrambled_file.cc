@@ -323,11 +323,15 @@ bool ScrambledFile::ReadLongText(std::string *text) {
 
 bool ScrambledFile::ReadLine(std::string *line) {
     line->clear();
+    lastLineLong_ = false;
     int first = ReadChar();
     if (first == kEnd) return false;
     if (first == '@') {
         int second = ReadChar();
-        if (second == '@') return ReadLongText(line);
+        if (second == '@') {
+            lastLineLong_ = true;
+            return ReadLongText(line);
+        }
         line->push_back('@');
         PushBack(second);
     } else {

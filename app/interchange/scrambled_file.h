@@ -137,6 +137,10 @@ class ScrambledFile final {
     // their LF and one CR before it). False when the file ended before the line did; *line
     // then holds what was read.
     bool ReadLine(std::string *line);
+    // Whether the line ReadLine read last was a long text. Readers that look for marker lines
+    // ("*", "**", "$$") take only a plain line as a marker, so a text that equals a marker
+    // (written as a long text) stays a text.
+    bool LastLineWasLongText() const { return lastLineLong_; }
     // Reads a line holding a decimal integer ("%d", blanks around it allowed). False when the
     // line did not end normally or is not such a number (*value is then the number at its start,
     // 0 when there is none, as a decimal conversion would give).
@@ -176,6 +180,7 @@ class ScrambledFile final {
     size_t readPos_ = 0;
     bool atEnd_ = false;
     int pushedBack_ = kEnd;
+    bool lastLineLong_ = false;
 };
 
 // Reads a whole export file: its version (-1 when the header is not known) and every body line.

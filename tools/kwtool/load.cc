@@ -46,7 +46,7 @@ int RunLoad(const Options &options) {
     SessionOptions sessionOptions;
     sessionOptions.questions = yes ? QuestionPolicy::kAlwaysYes : QuestionPolicy::kAskOnTerminal;
     return RunInSession(sessionOptions, [&](Session &session) {
-        LoadRequest request{session, path, args};
+        LoadRequest request{session, path, args, options.json};
         return kind->load(request);
     });
 }

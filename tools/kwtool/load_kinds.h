@@ -35,6 +35,7 @@ struct LoadRequest {
     Session &session;
     std::string path;               // FILE as given
     std::vector<std::string> args;  // the rest of load's arguments, for the kind's own options
+    bool json = false;              // --json: the kind prints its counts as JSON
 };
 
 using LoadHandler = int (*)(LoadRequest &request);

@@ -53,10 +53,10 @@ TEST_F(KwtoolMaintenanceTest, LoadingAnArchiveTwiceCountsDuplicatesAndLinksEvery
     EXPECT_TRUE(Has(run.out, "KWRCPCAT         3 records")) << run.out;
     EXPECT_TRUE(Has(run.out, "consistent (0 warnings)")) << run.out;
 
-    WriteFile("notes.txt", "not an archive");
-    run = Kwtool("load notes.txt");
+    WriteFile("notes.doc", "not an archive");
+    run = Kwtool("load notes.doc");
     EXPECT_EQ(run.status, 2) << run.out;
-    EXPECT_TRUE(Has(run.out, "cannot tell what kind of file notes.txt is")) << run.out;
+    EXPECT_TRUE(Has(run.out, "cannot tell what kind of file notes.doc is")) << run.out;
 }
 
 TEST_F(KwtoolMaintenanceTest, BackupClearAndRecover) {

@@ -1,0 +1,42 @@
+// Storing one recipe that the filter plug-in read (a RecipeImportRecord) in the database.
+//
+//   1. KWRECIPE: NAME, CATEGORY, METHOD, TOTALTIM, PREPTIME, NOOFSERV, CALORIES and COST as read;
+//      DAIRYFRE, GLUTENFR and VEGETARI true exactly when the record holds 'Y'; DIFFICUL the
+//      difficulty letter; REFERENC. Refused: the log gets "*** Duplicate Recipe '%s' in '%s'"
+//      (engine result 303) or "*** Cannot store Recipe '%s' in '%s' (%d)" (any other result),
+//      the store fails and nothing else of the recipe is written.
+//   2. KWCAT: the primary category (a refusal, the category exists, is ignored).
+//   3. KWRECING: each ingredient entry in order. A refused line logs "*** Duplicate Ingredient
+//      '%s'" (303; the same ingredient twice in the recipe) or "*** Cannot store Ingredient '%s'
+//      (%d)" and counts one warning; the other lines are still written.
+//   4. KWRCPCAT: for each other category first KWCAT, then the link; finally the link to the
+//      primary category itself (refusals ignored).
+//
+// Texts are taken up to their terminator but never past their slot in the record, and cut to
+// the width of their field (the record's reference and preparation slots hold one character more
+// than the fields). Counts outside 0..32 and 0..256 are held to those limits.
+#pragma once
+
+#include "app/data/database.h"
+#include "app/data/record.h"
+#include "app/interchange/import_log_file.h"
+#include "kwimpt.h"
+
+namespace kw {
+
+class ImportedRecipeStore final {
+  public:
+    ImportedRecipeStore(CKWDatabase &database, ImportLogFile &log);
+
+    // Opens the four tables' instances; the engine's result.
+    KWRESULT Open();
+    // Stores the recipe; true when KWRECIPE took it. Adds one to *warnings per line refused.
+    bool Store(const RecipeImportRecord &recipe, int *warnings);
+
+  private:
+    CKWDatabase &database_;
+    ImportLogFile &log_;
+    CKWRecord recipes_, categories_, lines_, links_;
+};
+
+}  // namespace kw
