@@ -376,10 +376,15 @@ bool DecodeScrambledFile(const std::string &path, int *version, std::vector<std:
     *version = file->ReadHeader();
     if (!ScrambledFile::IsKnownVersion(*version)) return false;
     std::string line;
-    while (file->ReadLine(&line))
+    int64_t lineStart = file->Position();
+    while (file->ReadLine(&line)) {
         lines->push_back(line);
-    if (!line.empty()) {
-        lines->push_back(line);  // the last line lacks its end
+        lineStart = file->Position();
+    }
+    // Bytes after the last whole line are a line that lacks its end, even when they leave it
+    // empty (a long text cut right after its "@@").
+    if (file->Position() > lineStart) {
+        lines->push_back(line);
         return false;
     }
     return file->Error() == 0;

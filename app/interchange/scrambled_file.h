@@ -184,8 +184,9 @@ class ScrambledFile final {
 };
 
 // Reads a whole export file: its version (-1 when the header is not known) and every body line.
-// For tools and tests that compare files; false when the header is unknown or the file could not
-// be read to its end (*lines then holds what was read).
+// For tools and tests that compare files; false when the header is unknown, the file could not
+// be read to its end or it ends inside a line (*lines then holds what was read, an unfinished
+// last line included, even an empty one).
 bool DecodeScrambledFile(const std::string &path, int *version, std::vector<std::string> *lines);
 
 }  // namespace kw

@@ -8,6 +8,7 @@
 // block are never a block, and the remainder itself has no header until it is handed out.
 // Stepping from block to block by capacity therefore meets gaps, which FindBlock steps over.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "record_store_impl.h"
@@ -62,8 +63,14 @@ bool RecordStore::FindBlock(int64_t from, int32_t *ref) {
         const int64_t wanted = std::min(kScanChunk, end - position);
         const int64_t got = s.file->ReadAt(position, chunk.data(), static_cast<size_t>(wanted));
         if (got < 0) return s.Fail(STERR_BADBLOCK);
+        // memchr for the magic's first byte, not a compare at every byte: a damaged end can
+        // make the file hundreds of megabytes of zeros, which the scan must cross quickly.
+        const uint8_t *bytes = chunk.data();
         for (int64_t i = 0; i + 4 <= got; ++i) {
-            if (!std::equal(magic, magic + 4, chunk.begin() + i)) continue;
+            const void *hit = std::memchr(bytes + i, magic[0], static_cast<size_t>(got - 3 - i));
+            if (hit == nullptr) break;
+            i = static_cast<const uint8_t *>(hit) - bytes;
+            if (std::memcmp(bytes + i, magic, sizeof magic) != 0) continue;
             BlockHeader h;
             const int32_t error = s.lastError;
             if (ReadScannedBlock(static_cast<int32_t>(position + i), &h) && h.useCount >= 0 &&
