@@ -74,6 +74,7 @@ TEST(LineReader, EchoesEveryLineToTheLog) {
     LineReader reader("alpha\r\nbeta\r\n", 0, &log);
     reader.Next();
     reader.Next();
+    log.Flush();
     EXPECT_EQ(captured.Text(), ">> alpha\r\n>> beta\r\n");
 }
 
@@ -94,10 +95,30 @@ TEST(ImportLog, CutsEntriesTo255BytesAndIgnoresMinusOne) {
     testing::CapturedLog captured;
     ImportLog log(captured.fd());
     log.Printf("%s", std::string(400, 'q').c_str());
+    log.Flush();
     EXPECT_EQ(captured.Text(), std::string(255, 'q'));
     ImportLog none(-1);
     EXPECT_FALSE(none.enabled());
     none.Problem("nothing happens");
+    none.Flush();
+}
+
+// The buffer fills several times over: every entry arrives once, whole and in order, with
+// nothing written before the first full buffer and the tail written when the writer ends.
+TEST(ImportLog, BufferedEntriesReachTheFileWholeAndInOrder) {
+    testing::CapturedLog captured;
+    std::string expected;
+    {
+        ImportLog log(captured.fd());
+        log.Printf(">> first\r\n");
+        EXPECT_EQ(captured.Text(), "");
+        for (int i = 0; i < 3000; ++i) {
+            const std::string entry = ">> line " + std::to_string(i) + std::string(i % 200, 'x');
+            log.Printf("%s\r\n", entry.c_str());
+            expected += entry + "\r\n";
+        }
+    }
+    EXPECT_EQ(captured.Text(), ">> first\r\n" + expected);
 }
 
 }  // namespace

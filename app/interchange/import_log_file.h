@@ -1,12 +1,14 @@
 // The import log ("import.out"): made empty at the start of an import, written by the filter
 // plug-in and by the program, read by the summary, deleted at the end.
 //
-// Both writers append through one POSIX descriptor opened with O_APPEND: the plug-in writes each
-// of its lines with one write(2) (it is handed the descriptor), and so does this class. With
-// O_APPEND every write lands at the end of the file as one piece, so the two writers' lines never
-// overwrite each other, and nothing is held back in a buffer: whatever was logged before a crash
-// is in the file. (The platform's file objects write at explicit offsets, which would overwrite
-// the plug-in's lines; that is why this one file is opened with open(2).)
+// Both writers append through one POSIX descriptor opened with O_APPEND: the plug-in (it is
+// handed the descriptor) writes the lines of each recipe it reads with one write(2) before its
+// call returns, and this class writes each of its lines with one write. With O_APPEND every
+// write lands at the end of the file as one piece, so the two writers' lines never overwrite
+// each other and keep their order, and nothing is held back past the recipe being read: a crash
+// loses at most the plug-in's lines of that recipe. (The platform's file objects write at explicit
+// offsets, which would overwrite the plug-in's lines; that is why this one file is opened with
+// open(2).)
 #pragma once
 
 #include <cstddef>

@@ -35,6 +35,18 @@ KWRESULT ImportedRecipeStore::Open() {
     return KW_OK;
 }
 
+void ImportedRecipeStore::AddCategory(std::string_view text) {
+    if (text.size() > static_cast<size_t>(kCategoryWidth)) text = text.substr(0, kCategoryWidth);
+    const std::string key(text);
+    if (knownCategories_.contains(key)) return;
+    categories_.ClearRecord();
+    PutTextCut(categories_, kFieldName, text, kCategoryWidth);
+    const KWRESULT result = categories_.Insert();
+    // Only a stored or an existing category is certain to be there; after any other refusal the
+    // next recipe tries again.
+    if (result == KW_OK || result == BTERR_DUPLICATE) knownCategories_.insert(key);
+}
+
 bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings) {
     const std::string name = std::string(SlotText(recipe.name));
     const std::string category = std::string(SlotText(recipe.category));
@@ -68,12 +80,7 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
         return false;
     }
 
-    auto addCategory = [&](std::string_view text) {
-        categories_.ClearRecord();
-        PutTextCut(categories_, kFieldName, text, kCategoryWidth);
-        categories_.Insert();
-    };
-    addCategory(category);
+    AddCategory(category);
 
     const int32_t storedLines = recipe.ingredientCount;  // std::clamp would bind a reference
     const int32_t lineCount = std::clamp<int32_t>(storedLines, 0, KWIMPT_MAX_INGREDIENTS);
@@ -111,7 +118,7 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
     const int32_t otherCount = std::clamp<int32_t>(storedOthers, 0, KWIMPT_MAX_OTHER_CATEGORIES);
     for (int32_t i = 0; i < otherCount; ++i) {
         const std::string_view other = SlotText(recipe.otherCategories[i]);
-        addCategory(other);
+        AddCategory(other);
         link(other);
     }
     link(category);

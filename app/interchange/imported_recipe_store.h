@@ -5,7 +5,9 @@
 //      difficulty letter; REFERENC. Refused: the log gets "*** Duplicate Recipe '%s' in '%s'"
 //      (engine result 303) or "*** Cannot store Recipe '%s' in '%s' (%d)" (any other result),
 //      the store fails and nothing else of the recipe is written.
-//   2. KWCAT: the primary category (a refusal, the category exists, is ignored).
+//   2. KWCAT: the primary category (a refusal, the category exists, is ignored). A category this
+//      store has already added, or found there, is not offered again: the answer would be the
+//      same refusal, and most recipes of an archive share a few categories.
 //   3. KWRECING: each ingredient entry in order. A refused line logs "*** Duplicate Ingredient
 //      '%s'" (303; the same ingredient twice in the recipe) or "*** Cannot store Ingredient '%s'
 //      (%d)" and counts one warning; the other lines are still written.
@@ -16,6 +18,10 @@
 // the width of their field (the record's reference and preparation slots hold one character more
 // than the fields). Counts outside 0..32 and 0..256 are held to those limits.
 #pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "app/data/database.h"
 #include "app/data/record.h"
@@ -34,9 +40,13 @@ class ImportedRecipeStore final {
     bool Store(const RecipeImportRecord &recipe, int *warnings);
 
   private:
+    // Adds the category unless it is known to be there.
+    void AddCategory(std::string_view text);
+
     CKWDatabase &database_;
     ImportLogFile &log_;
     CKWRecord recipes_, categories_, lines_, links_;
+    std::unordered_set<std::string> knownCategories_;  // as stored, cut to the field width
 };
 
 }  // namespace kw

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "app/data/wait_cursor.h"
 #include "app/interchange/import_library.h"
@@ -29,11 +30,11 @@ bool OnlyFillerFrom(const std::string &text, size_t position) {
     return true;
 }
 
-// What the filters read: the text with NUL bytes as blanks, NUL-terminated by std::string.
-std::string FilterText(std::string_view text) {
-    std::string copy(text);
-    std::replace(copy.begin(), copy.end(), '\0', ' ');
-    return copy;
+// What the filters read: the text with NUL bytes as blanks, NUL-terminated by std::string. Made
+// in place, so a file's text is held once during its import.
+std::string FilterText(std::string text) {
+    std::replace(text.begin(), text.end(), '\0', ' ');
+    return text;
 }
 
 // Steps 4 and 5 of the run: the filter calls and the stores; the counts go into outcome.
@@ -118,8 +119,11 @@ ImportSummary MakeImportSummary(int imported, int errors, int warnings) {
     return summary;
 }
 
-ImportOutcome ImportRecipeText(CKWDatabase &database, std::string_view text, MessageSink &sink,
-                               const ImportHooks &hooks, const ImportOptions &options) {
+namespace {
+
+// The import of a text the caller gives up (see ImportRecipeText).
+ImportOutcome ImportOwnedText(CKWDatabase &database, std::string text, MessageSink &sink,
+                              const ImportHooks &hooks, const ImportOptions &options) {
     ImportOutcome outcome;
     if (text.size() >= static_cast<size_t>(INT32_MAX)) {
         outcome.status = ImportOutcome::Status::kTooLong;
@@ -136,7 +140,7 @@ ImportOutcome ImportRecipeText(CKWDatabase &database, std::string_view text, Mes
         outcome.status = ImportOutcome::Status::kLibraryIncomplete;
         return outcome;
     }
-    const std::string filterText = FilterText(text);
+    const std::string filterText = FilterText(std::move(text));
     const std::vector<std::string> names = library.FormatNames();
     const int best = library.BestFilter(filterText.c_str());
     outcome.filter = hooks.chooseFilter ? hooks.chooseFilter(names, best) : best;
@@ -156,6 +160,18 @@ ImportOutcome ImportRecipeText(CKWDatabase &database, std::string_view text, Mes
     if (hooks.logClosed && log.Created()) hooks.logClosed(log.Path());
     log.Remove();
     return outcome;
+}
+
+}  // namespace
+
+ImportOutcome ImportRecipeText(CKWDatabase &database, std::string_view text, MessageSink &sink,
+                               const ImportHooks &hooks, const ImportOptions &options) {
+    if (text.size() >= static_cast<size_t>(INT32_MAX)) {
+        ImportOutcome outcome;  // refused before a copy of it is made
+        outcome.status = ImportOutcome::Status::kTooLong;
+        return outcome;
+    }
+    return ImportOwnedText(database, std::string(text), sink, hooks, options);
 }
 
 ImportOutcome ImportPastedText(CKWDatabase &database, std::string_view text, MessageSink &sink,
@@ -178,7 +194,7 @@ ImportOutcome ImportRecipeFile(CKWDatabase &database, const std::string &path,
         outcome.fileError = error;
         return outcome;
     }
-    return ImportRecipeText(database, text, sink, hooks, options);
+    return ImportOwnedText(database, std::move(text), sink, hooks, options);
 }
 
 }  // namespace kw

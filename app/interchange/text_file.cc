@@ -2,6 +2,7 @@
 #include "app/interchange/text_file.h"
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/path.h"
 
@@ -10,6 +11,12 @@ namespace {
 
 void SetError(int *error, int value) {
     if (error) *error = value != 0 ? value : EIO;
+}
+
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
 }  // namespace
@@ -88,7 +95,12 @@ bool ReadTextFileAsCp1252(const std::string &path, platform::Encoding encoding, 
         text->clear();
         return false;
     }
-    *text = platform::ConvertToCp1252(bytes, encoding);
+    // Text that is already Windows-1252 (or plain ASCII, which every encoding reads as itself)
+    // is taken as read: a large import file is then held once, not twice.
+    if (encoding == platform::Encoding::kCp1252 || IsAscii(bytes))
+        *text = std::move(bytes);
+    else
+        *text = platform::ConvertToCp1252(bytes, encoding);
     return true;
 }
 

@@ -67,5 +67,25 @@ TEST(TextFileTest, ImportTextArrivesInWindows1252) {
     EXPECT_EQ(text, "\xC4\xC4\xC4 Saut\x82 at 350\xF8\r\n");
 }
 
+// Plain ASCII is taken as read, without the conversion: every encoding must give the same text
+// the conversion would, control bytes and a lone NUL included.
+TEST(TextFileTest, AsciiTextReadsAlikeInEveryEncoding) {
+    TempDir dir;
+    std::string path = dir.File("ascii.txt");
+    std::string ascii;
+    for (int c = 0; c < 0x80; ++c)
+        ascii.push_back(static_cast<char>(c));
+    ascii += "\r\n\r\nMMMMM----- Recipe via Meal-Master\r\n\tTitle: Soup\r\n";
+    std::ofstream(path, std::ios::binary) << ascii;
+    for (platform::Encoding encoding :
+         {platform::Encoding::kAuto, platform::Encoding::kUtf8, platform::Encoding::kCp1252,
+          platform::Encoding::kCp437, platform::Encoding::kCp850}) {
+        std::string text;
+        ASSERT_TRUE(ReadTextFileAsCp1252(path, encoding, &text));
+        EXPECT_EQ(text, platform::ConvertToCp1252(ascii, encoding))
+            << platform::EncodingName(encoding);
+    }
+}
+
 }  // namespace
 }  // namespace kw
