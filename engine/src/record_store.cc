@@ -293,7 +293,7 @@ int32_t RecordStore::NextRecord(int32_t ref) {
     return NextRecord(ref, &next) ? next : -1;
 }
 
-bool RecordStore::NextRecord(int32_t ref, int32_t *next, int32_t loadLength) {
+bool RecordStore::NextRecord(int32_t ref, int32_t *next, int32_t loadLength, int32_t *prev) {
     Impl &s = *impl_;
     if (!s.open) return s.Fail(STERR_BADBLOCK);
     s.LoadBlock(ref, loadLength);
@@ -301,6 +301,7 @@ bool RecordStore::NextRecord(int32_t ref, int32_t *next, int32_t loadLength) {
     if (!s.ReadRecordBlock(ref, &h)) return false;
     if (h.next == ref) return s.Fail(STERR_BADBLOCK);
     *next = h.next;
+    if (prev != nullptr) *prev = h.prev;
     return true;
 }
 
@@ -318,8 +319,11 @@ bool RecordStore::CountRecords(int32_t *count) {
     return true;
 }
 
-ChainWalk::ChainWalk(RecordStore &store, int32_t loadLength)
-    : store_(store), loadLength_(loadLength), limit_(store.MaxBlockCount()) {}
+ChainWalk::ChainWalk(RecordStore &store, int32_t loadLength, BackLinks backLinks)
+    : store_(store),
+      loadLength_(loadLength),
+      checkBackLinks_(backLinks == BackLinks::kCheck),
+      limit_(store.MaxBlockCount()) {}
 
 bool ChainWalk::Next(int32_t *ref) {
     if (failed_) return false;
@@ -334,10 +338,19 @@ bool ChainWalk::Next(int32_t *ref) {
         failed_ = true;
         return store_.impl_->Fail(STERR_BADBLOCK);
     }
-    if (!store_.NextRecord(r, &following_, loadLength_)) {
+    int32_t prev = -1;
+    if (!store_.NextRecord(r, &following_, loadLength_, &prev)) {
         failed_ = true;
         return false;
     }
+    // A block that does not point back at the block walked before (the first one at none) means
+    // the walk did not start at the chain's true start or crossed into another chain: a sound
+    // but short walk would otherwise pass for the whole chain and leave records out of reach.
+    if (checkBackLinks_ && prev != returned_) {
+        failed_ = true;
+        return store_.impl_->Fail(STERR_BADBLOCK);
+    }
+    returned_ = r;
     if (++sinceSave_ == power_) {
         saved_ = r;
         power_ = power_ < (INT32_MAX >> 1) ? power_ * 2 : power_;
@@ -354,6 +367,10 @@ bool RecordStore::SetChain(int32_t first, int32_t last) {
     Impl &s = *impl_;
     if (!s.open) return s.Fail(STERR_WRITE);
     if (!s.IsLink(first) || !s.IsLink(last)) return s.Fail(STERR_BADBLOCK);
+    // The relinked blocks reach the file before the header that names the new chain can: a
+    // header written back first would name a block whose old links still lead into the old
+    // chain, so a kill in between could leave a sound-looking walk that misses records.
+    if (s.cache->Flush() != CacheStatus::kOk) return s.Fail(STERR_FLUSH);
     const StoreHeader old = s.header;
     s.header.first = first;
     s.header.last = last;

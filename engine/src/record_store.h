@@ -122,15 +122,19 @@ class RecordStore {
     // loadLength > 0: the caller reads that many bytes of the record next, so they are read
     // together with the header (one read instead of two when the block is not cached).
     int32_t NextRecord(int32_t ref);
-    bool NextRecord(int32_t ref, int32_t *next, int32_t loadLength = 0);
+    // prev, when given, receives the block's previous link.
+    bool NextRecord(int32_t ref, int32_t *next, int32_t loadLength = 0, int32_t *prev = nullptr);
     // The most blocks the store's extent can hold: (end - 32) / 24.
     int32_t MaxBlockCount() const;
     // Counts the chain; false (502 for the caller, 403 in LastError()) on a read failure, a
-    // block that is not a live record block, a self-link or a loop.
+    // block that is not a live record block, a self-link, a back link that does not name the
+    // block before (ChainWalk) or a loop.
     bool CountRecords(int32_t *count);
 
     // Recovery support: replace the chain ends (each -1 or a block reference, else 403) and
-    // empty the free list (its old block is marked freed); the header is written.
+    // empty the free list (its old block is marked freed); the header is written. SetChain
+    // first writes every dirty buffer back (154 when that fails), so the header never reaches
+    // the file before the relinked blocks it names.
     bool SetChain(int32_t first, int32_t last);
     bool DropFreeList();
 
@@ -169,13 +173,20 @@ class RecordStore {
 // (a loop is found within a few times its length; the walk is also bounded by MaxBlockCount()).
 // Use:  ChainWalk walk(store); int32_t ref;
 //       while (walk.Next(&ref) && ref != -1) { ... }   then walk.Failed() tells why it stopped.
-// Each reference returned is a live record block whose header was checked. The walk reads the
-// next link before returning a block, so the caller may delete the block it was given. A walk
-// that reads each record (ReadRecord) passes the record length as loadLength, so each block costs
-// one read.
+// Each reference returned is a live record block whose header was checked. With
+// BackLinks::kCheck (the default) each block's previous link must also name the block returned
+// before it, and the first block's must be none: a store header naming a block in the middle of
+// the chain (left so by a crash) then fails the walk instead of giving a sound but short chain.
+// The walk reads the next link before returning a block; only a walk with BackLinks::kIgnore
+// lets the caller delete the block it was given (the delete relinks the next block's back link).
+// A walk that reads each record (ReadRecord) passes the record length as loadLength, so each
+// block costs one read.
+enum class BackLinks { kCheck, kIgnore };
+
 class ChainWalk {
   public:
-    explicit ChainWalk(RecordStore &store, int32_t loadLength = 0);
+    explicit ChainWalk(RecordStore &store, int32_t loadLength = 0,
+                       BackLinks backLinks = BackLinks::kCheck);
     // True with *ref set to the next record block, or to -1 once the chain has ended; false on
     // failure (403 in the store's LastError()), and on every call after it.
     bool Next(int32_t *ref);
@@ -185,9 +196,11 @@ class ChainWalk {
   private:
     RecordStore &store_;
     int32_t loadLength_;
+    bool checkBackLinks_;
     bool started_ = false;
     bool failed_ = false;
     int32_t following_ = -1;  // the next link of the block returned last
+    int32_t returned_ = -1;   // the block returned last, -1 before the first
     int32_t saved_ = -1;      // Brent's method: a block seen again is a loop
     int32_t power_ = 1;
     int32_t sinceSave_ = 0;

@@ -39,8 +39,10 @@ class Recovery {
         : table_(table), instance_(instance), store_(*table.store) {}
 
     KWRESULT Run() {
-        // The blocks the old chain still reaches, before anything is relinked.
-        ChainWalk walk(store_);
+        // The blocks the old chain still reaches, before anything is relinked. Its forward links
+        // alone decide that: a wrong back link is damage for a reindex, not a reason to give a
+        // reached record's key away to a block the chain never named.
+        ChainWalk walk(store_, 0, BackLinks::kIgnore);
         for (int32_t ref = -1; walk.Next(&ref) && ref != -1;)
             reachable_.insert(ref);
         for (IndexSlot &index : table_.indexes) {
