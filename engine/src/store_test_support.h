@@ -79,7 +79,8 @@ struct FileFaults {
 
 class StoreFaultyFile final : public platform::RandomAccessFile {
   public:
-    StoreFaultyFile(std::unique_ptr<platform::RandomAccessFile> inner, std::shared_ptr<FileFaults> f)
+    StoreFaultyFile(std::unique_ptr<platform::RandomAccessFile> inner,
+                    std::shared_ptr<FileFaults> f)
         : inner_(std::move(inner)), faults_(std::move(f)) {}
 
     int64_t ReadAt(int64_t offset, void *buffer, size_t n) override {
