@@ -1,0 +1,99 @@
+// The import log written by a process that is killed with SIGKILL at random moments: the file
+// always holds the entries of every recipe whose read had ended, whole and in order, followed at
+// most by part of the recipe being read — never a gap, a repeated entry or an entry of a later
+// recipe before an earlier one.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "import_log.h"
+
+namespace kw::import {
+namespace {
+
+constexpr int kLinesPerRecipe = 40;
+
+std::string LogEntry(int recipe, int line) {
+    return "recipe " + std::to_string(recipe) + " line " + std::to_string(line) +
+           std::string(line % 90, '.') + "\r\n";
+}
+
+// What the log holds after the first `recipes` recipes were read.
+std::string LogOfRecipes(int recipes) {
+    std::string text;
+    for (int r = 1; r <= recipes; ++r)
+        for (int l = 0; l < kLinesPerRecipe; ++l)
+            text += LogEntry(r, l);
+    return text;
+}
+
+// Reads recipes for ever, one writer per recipe as the filter library makes them, and tells the
+// parent through the pipe each recipe whose writer has ended.
+[[noreturn]] void ReadRecipesForEver(const std::string &path, int pipeOut) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
+    if (fd < 0) ::_exit(3);
+    for (int recipe = 1;; ++recipe) {
+        {
+            ImportLog log(fd);
+            for (int line = 0; line < kLinesPerRecipe; ++line) {
+                const std::string entry = LogEntry(recipe, line);
+                log.Printf("%s", entry.c_str());
+            }
+        }
+        if (::write(pipeOut, &recipe, sizeof recipe) != sizeof recipe) ::_exit(4);
+    }
+}
+
+TEST(ImportLogKillTest, AKillLosesAtMostTheRecipeBeingRead) {
+    char tmpl[] = "/tmp/kwimportlogkillXXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string dir = tmpl;
+    const std::string path = dir + "/import.out";
+
+    std::mt19937 random(1207);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(fds[0]);
+            ReadRecipesForEver(path, fds[1]);
+        }
+        ::close(fds[1]);
+        ::usleep(static_cast<useconds_t>(1000 + random() % 20000));
+        ASSERT_EQ(::kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the reader ended by itself: " << status;
+        int finished = 0, n = 0;
+        while (::read(fds[0], &n, sizeof n) == sizeof n)
+            finished = n;
+        ::close(fds[0]);
+
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream contents;
+        contents << in.rdbuf();
+        const std::string text = contents.str();
+        const std::string kept = LogOfRecipes(finished);
+        ASSERT_GE(text.size(), kept.size()) << "recipes read to the end were lost";
+        EXPECT_EQ(text.compare(0, kept.size(), kept), 0);
+        // Beyond them, only the start of the recipe being read (or of the one just ended).
+        const std::string next = LogOfRecipes(finished + 1);
+        ASSERT_LE(text.size(), next.size());
+        EXPECT_EQ(next.compare(0, text.size(), text), 0);
+    }
+    std::system(("rm -rf " + dir).c_str());
+}
+
+}  // namespace
+}  // namespace kw::import
