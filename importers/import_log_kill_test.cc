@@ -4,8 +4,6 @@
 // recipe before an earlier one.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +13,7 @@
 #include <string>
 
 #include "import_log.h"
+#include "platform/kill_test_support.h"
 
 namespace kw::import {
 namespace {
@@ -61,24 +60,10 @@ TEST(ImportLogKillTest, AKillLosesAtMostTheRecipeBeingRead) {
     std::mt19937 random(1207);
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
-        int fds[2];
-        ASSERT_EQ(::pipe(fds), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(fds[0]);
-            ReadRecipesForEver(path, fds[1]);
-        }
-        ::close(fds[1]);
-        ::usleep(static_cast<useconds_t>(1000 + random() % 20000));
-        ASSERT_EQ(::kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the reader ended by itself: " << status;
-        int finished = 0, n = 0;
-        while (::read(fds[0], &n, sizeof n) == sizeof n)
-            finished = n;
-        ::close(fds[0]);
+        const int finished =
+            kw::testing::RunChildAndKill([&](int pipeOut) { ReadRecipesForEver(path, pipeOut); },
+                                         static_cast<useconds_t>(1000 + random() % 20000));
+        ASSERT_GE(finished, 0);
 
         std::ifstream in(path, std::ios::binary);
         std::stringstream contents;

@@ -2,14 +2,13 @@
 // kill leaves the file as it was before the interrupted write or as that write made it, whole —
 // every other key still there with its value, never a cut or empty file.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <random>
 #include <string>
 
+#include "platform/kill_test_support.h"
 #include "platform/path.h"
 #include "platform/profile.h"
 
@@ -56,24 +55,10 @@ TEST_F(ProfileKillTest, AKillDuringAWriteLeavesTheOldOrTheNewFileWhole) {
     int last = 0;  // the value the file held when the writer was started
     for (int round = 0; round < 25; ++round) {
         SCOPED_TRACE(round);
-        int fds[2];
-        ASSERT_EQ(::pipe(fds), 0);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(fds[0]);
-            Writer(fds[1]);
-        }
-        ::close(fds[1]);
-        ::usleep(static_cast<useconds_t>(2000 + random() % 30000));
-        ASSERT_EQ(::kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer ended by itself: " << status;
-        int started = 0, n = 0;
-        while (::read(fds[0], &n, sizeof n) == sizeof n)
-            started = n;
-        ::close(fds[0]);
+        const int started =
+            kw::testing::RunChildAndKill([&](int pipeOut) { Writer(pipeOut); },
+                                         static_cast<useconds_t>(2000 + random() % 30000));
+        ASSERT_GE(started, 0);
 
         Profile file(path_);
         const int counter = file.GetInt("Status", "Counter", -1);
