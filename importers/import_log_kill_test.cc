@@ -37,7 +37,7 @@ std::string LogOfRecipes(int recipes) {
 // Reads recipes for ever, one writer per recipe as the filter library makes them, and tells the
 // parent through the pipe each recipe whose writer has ended.
 [[noreturn]] void ReadRecipesForEver(const std::string &path, int pipeOut) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (fd < 0) ::_exit(3);
     for (int recipe = 1;; ++recipe) {
         {
@@ -60,6 +60,8 @@ TEST(ImportLogKillTest, AKillLosesAtMostTheRecipeBeingRead) {
     std::mt19937 random(1207);
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
+        // Each round starts from no log: a child killed before it opened the file leaves none.
+        ::unlink(path.c_str());
         const int finished =
             kw::testing::RunChildAndKill([&](int pipeOut) { ReadRecipesForEver(path, pipeOut); },
                                          static_cast<useconds_t>(1000 + random() % 20000));
