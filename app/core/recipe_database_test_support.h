@@ -14,6 +14,7 @@
 
 #include "app/data/database.h"
 #include "app/data/record.h"
+#include "schema.h"
 #include "test_temp_dir.h"
 
 namespace kw::testing {
@@ -47,6 +48,20 @@ class RecipeDatabaseTest : public TempDirTest {
             if (r != KW_OK) return r;
         }
         return record.Insert();
+    }
+
+    // Writes one ingredient line of a recipe; the insert's result.
+    KWRESULT InsertRecipeLine(const std::string &name, const std::string &category,
+                              const std::string &ingredient, float quantity, int32_t opts,
+                              int32_t measured, const std::string &preparation = "") {
+        using namespace schema;
+        return Insert(kTableRecipeIngredient, {{kFieldName, name},
+                                               {kFieldCategory, category},
+                                               {kFieldIngredient, ingredient},
+                                               {kFieldQuantity, quantity},
+                                               {kFieldOpts, opts},
+                                               {kFieldMeasured, measured},
+                                               {kFieldPreparation, preparation}});
     }
 
     CKWDatabase db_;

@@ -53,14 +53,7 @@ class InterchangeDatabaseTest : public RecipeDatabaseTest {
     KWRESULT AddLine(const std::string &name, const std::string &category,
                      const std::string &ingredient, float quantity, int32_t opts, int32_t measured,
                      const std::string &preparation = "") {
-        using namespace schema;
-        return Insert(kTableRecipeIngredient, {{kFieldName, name},
-                                               {kFieldCategory, category},
-                                               {kFieldIngredient, ingredient},
-                                               {kFieldQuantity, quantity},
-                                               {kFieldOpts, opts},
-                                               {kFieldMeasured, measured},
-                                               {kFieldPreparation, preparation}});
+        return InsertRecipeLine(name, category, ingredient, quantity, opts, measured, preparation);
     }
 
     KWRESULT AddLink(const std::string &name, const std::string &category,

@@ -66,14 +66,9 @@ class RecipeCommandsTest : public testing::RecipeDatabaseTest {
     void AddLine(const std::string &name, const std::string &category,
                  const std::string &ingredient, float quantity, int32_t opts, int32_t measured,
                  const std::string &preparation) {
-        ASSERT_EQ(Insert(kTableRecipeIngredient, {{kFieldName, name},
-                                                  {kFieldCategory, category},
-                                                  {kFieldIngredient, ingredient},
-                                                  {kFieldQuantity, quantity},
-                                                  {kFieldOpts, opts},
-                                                  {kFieldMeasured, measured},
-                                                  {kFieldPreparation, preparation}}),
-                  KW_OK);
+        ASSERT_EQ(
+            InsertRecipeLine(name, category, ingredient, quantity, opts, measured, preparation),
+            KW_OK);
     }
 
     // Runs kwtool; its standard error goes where errors says ("2>&1": into the output).

@@ -56,13 +56,8 @@ class KwtoolTextTest : public testing::RecipeDatabaseTest {
 
     void AddLine(const char *ingredient, float quantity, int32_t opts, int32_t measured,
                  const char *preparation) {
-        ASSERT_EQ(Insert(kTableRecipeIngredient, {{kFieldName, "Caf\xE9 Scones"},
-                                                  {kFieldCategory, "Baking"},
-                                                  {kFieldIngredient, ingredient},
-                                                  {kFieldQuantity, quantity},
-                                                  {kFieldOpts, opts},
-                                                  {kFieldMeasured, measured},
-                                                  {kFieldPreparation, preparation}}),
+        ASSERT_EQ(InsertRecipeLine("Caf\xE9 Scones", "Baking", ingredient, quantity, opts, measured,
+                                   preparation),
                   KW_OK);
     }
 
