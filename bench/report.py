@@ -9,12 +9,15 @@
   report.py timed LABEL RECIPES -- COMMAND...
       Runs COMMAND (its output discarded), then prints its wall time, RECIPES / second and the peak resident set size
       of the command. Exits with the command's status.
+
+  report.py peak LABEL -- COMMAND...
+      Runs COMMAND with its output shown, then prints its wall time and peak resident set size.
 """
 import json
-import resource
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 
@@ -61,14 +64,32 @@ def engine_table(path):
     print("ratio = ours / SQLite (below 1: the engine is faster); median over repetitions")
 
 
+def run_measured(command, **kwargs):
+    """Runs command; returns its status, wall seconds and peak resident set size in KiB.
+
+    The peak comes from GNU time: the rusage of a child of this interpreter would count the
+    interpreter's own pages, which the child shares until it executes the command."""
+    with tempfile.NamedTemporaryFile("r", suffix=".rss") as rss:
+        start = time.monotonic()
+        status = subprocess.call(["/usr/bin/time", "-q", "-f", "%M", "-o", rss.name] + command,
+                                 **kwargs)
+        seconds = time.monotonic() - start
+        lines = rss.read().split()
+    peak_kib = int(lines[-1]) if lines and lines[-1].isdigit() else 0
+    return status, seconds, peak_kib
+
+
 def timed(label, recipes, command):
-    start = time.monotonic()
-    status = subprocess.call(command, stdout=subprocess.DEVNULL)
-    seconds = time.monotonic() - start
-    peak_kib = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    status, seconds, peak_kib = run_measured(command, stdout=subprocess.DEVNULL)
     rate = recipes / seconds if seconds > 0 else 0.0
     print(f"{label}: {recipes} recipes in {seconds:.2f} s = {rate:.0f} recipes/s, "
           f"peak RSS {peak_kib / 1024:.1f} MiB, status {status}")
+    return status
+
+
+def peak(label, command):
+    status, seconds, peak_kib = run_measured(command)
+    print(f"{label}: {seconds:.2f} s wall, peak RSS {peak_kib / 1024:.1f} MiB, status {status}")
     return status
 
 
@@ -78,6 +99,8 @@ def main(argv):
         return 0
     if len(argv) > 5 and argv[1] == "timed" and argv[4] == "--":
         return timed(argv[2], int(argv[3]), argv[5:])
+    if len(argv) > 4 and argv[1] == "peak" and argv[3] == "--":
+        return peak(argv[2], argv[4:])
     print(__doc__, file=sys.stderr)
     return 2
 

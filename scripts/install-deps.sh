@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   clang libclang-rt-14-dev
   fonts-dejavu-core xdg-utils
-  python3
+  python3 time
 )
 
 missing=()
