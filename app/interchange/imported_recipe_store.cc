@@ -4,20 +4,24 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "app/core/schema.h"
-#include "app/interchange/recipe_rows.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
-using interchange::PutTextCut;
 
 // The text of a fixed slot: up to its terminator, never past the slot.
 template <size_t N>
 std::string_view SlotText(const char (&slot)[N]) {
     return std::string_view(slot, strnlen(slot, N));
+}
+
+// The length of a slot's text for "%.*s" (a slot holds at most a few thousand bytes).
+int Length(std::string_view text) {
+    return static_cast<int>(text.size());
 }
 
 const char *const kTables[] = {kTableRecipe, kTableCategory, kTableRecipeIngredient,
@@ -32,7 +36,48 @@ KWRESULT ImportedRecipeStore::Open() {
     CKWRecord *records[] = {&recipes_, &categories_, &lines_, &links_};
     for (size_t i = 0; i < std::size(records); ++i)
         if (KWRESULT r = records[i]->OpenByName(&database_, kTables[i])) return r;
+    const std::pair<ResolvedField *, const char *> recipeFields[] = {
+        {&recipe_.name, kFieldName},
+        {&recipe_.category, kFieldCategory},
+        {&recipe_.method, kFieldMethod},
+        {&recipe_.totalTime, kFieldTotalTime},
+        {&recipe_.prepTime, kFieldPrepTime},
+        {&recipe_.servings, kFieldServings},
+        {&recipe_.calories, kFieldCalories},
+        {&recipe_.cost, kFieldCost},
+        {&recipe_.dairyFree, kFieldDairyFree},
+        {&recipe_.glutenFree, kFieldGlutenFree},
+        {&recipe_.vegetarian, kFieldVegetarian},
+        {&recipe_.difficulty, kFieldDifficulty},
+        {&recipe_.reference, kFieldReference},
+    };
+    const std::pair<ResolvedField *, const char *> lineFields[] = {
+        {&line_.name, kFieldName},
+        {&line_.category, kFieldCategory},
+        {&line_.ingredient, kFieldIngredient},
+        {&line_.quantity, kFieldQuantity},
+        {&line_.opts, kFieldOpts},
+        {&line_.measured, kFieldMeasured},
+        {&line_.preparation, kFieldPreparation},
+    };
+    const std::pair<ResolvedField *, const char *> linkFields[] = {
+        {&link_.name, kFieldName},
+        {&link_.category, kFieldCategory},
+        {&link_.otherCategory, kFieldOtherCategory},
+    };
+    for (const auto &[field, name] : recipeFields)
+        if (KWRESULT r = field->Resolve(recipes_, name)) return r;
+    if (KWRESULT r = categoryName_.Resolve(categories_, kFieldName)) return r;
+    for (const auto &[field, name] : lineFields)
+        if (KWRESULT r = field->Resolve(lines_, name)) return r;
+    for (const auto &[field, name] : linkFields)
+        if (KWRESULT r = field->Resolve(links_, name)) return r;
     return KW_OK;
+}
+
+void ImportedRecipeStore::PutCut(CKWRecord &record, const ResolvedField &field,
+                                 std::string_view text, int32_t width) {
+    field.PutText(record, text.substr(0, static_cast<size_t>(width)));
 }
 
 void ImportedRecipeStore::AddCategory(std::string_view text) {
@@ -40,7 +85,7 @@ void ImportedRecipeStore::AddCategory(std::string_view text) {
     const std::string key(text);
     if (knownCategories_.contains(key)) return;
     categories_.ClearRecord();
-    PutTextCut(categories_, kFieldName, text, kCategoryWidth);
+    PutCut(categories_, categoryName_, text, kCategoryWidth);
     const KWRESULT result = categories_.Insert();
     // Only a stored or an existing category is certain to be there; after any other refusal the
     // next recipe tries again.
@@ -48,8 +93,8 @@ void ImportedRecipeStore::AddCategory(std::string_view text) {
 }
 
 bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings) {
-    const std::string name = std::string(SlotText(recipe.name));
-    const std::string category = std::string(SlotText(recipe.category));
+    const std::string_view name = SlotText(recipe.name);
+    const std::string_view category = SlotText(recipe.category);
     // Packed members: copied out, never referenced.
     const int32_t totalTime = recipe.totalTime, prepTime = recipe.prepTime,
                   servings = recipe.servings, calories = recipe.calories;
@@ -58,25 +103,26 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
 
     CKWRecord &r = recipes_;
     r.ClearRecord();
-    PutTextCut(r, kFieldName, name, kTitleWidth);
-    PutTextCut(r, kFieldCategory, category, kCategoryWidth);
-    PutTextCut(r, kFieldMethod, SlotText(recipe.method), kMethodWidth);
-    r.PutInt(kFieldTotalTime, totalTime);
-    r.PutInt(kFieldPrepTime, prepTime);
-    r.PutInt(kFieldServings, servings);
-    r.PutInt(kFieldCalories, calories);
-    r.PutFloat(kFieldCost, cost);
-    r.PutInt(kFieldDairyFree, recipe.dairyFree == 'Y');
-    r.PutInt(kFieldGlutenFree, recipe.glutenFree == 'Y');
-    r.PutInt(kFieldVegetarian, recipe.vegetarian == 'Y');
-    PutTextCut(r, kFieldDifficulty, std::string_view(&difficulty, difficulty ? 1 : 0), kCodeWidth);
-    PutTextCut(r, kFieldReference, SlotText(recipe.reference), kReferenceWidth);
+    PutCut(r, recipe_.name, name, kTitleWidth);
+    PutCut(r, recipe_.category, category, kCategoryWidth);
+    PutCut(r, recipe_.method, SlotText(recipe.method), kMethodWidth);
+    recipe_.totalTime.PutInt(r, totalTime);
+    recipe_.prepTime.PutInt(r, prepTime);
+    recipe_.servings.PutInt(r, servings);
+    recipe_.calories.PutInt(r, calories);
+    recipe_.cost.PutFloat(r, cost);
+    recipe_.dairyFree.PutInt(r, recipe.dairyFree == 'Y');
+    recipe_.glutenFree.PutInt(r, recipe.glutenFree == 'Y');
+    recipe_.vegetarian.PutInt(r, recipe.vegetarian == 'Y');
+    PutCut(r, recipe_.difficulty, std::string_view(&difficulty, difficulty ? 1 : 0), kCodeWidth);
+    PutCut(r, recipe_.reference, SlotText(recipe.reference), kReferenceWidth);
     if (KWRESULT result = r.Insert()) {
         if (result == BTERR_DUPLICATE)
-            log_.Printf("*** Duplicate Recipe '%s' in '%s'\r\n", name.c_str(), category.c_str());
+            log_.Printf("*** Duplicate Recipe '%.*s' in '%.*s'\r\n", Length(name), name.data(),
+                        Length(category), category.data());
         else
-            log_.Printf("*** Cannot store Recipe '%s' in '%s' (%d)\r\n", name.c_str(),
-                        category.c_str(), result);
+            log_.Printf("*** Cannot store Recipe '%.*s' in '%.*s' (%d)\r\n", Length(name),
+                        name.data(), Length(category), category.data(), result);
         return false;
     }
 
@@ -86,32 +132,33 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
     const int32_t lineCount = std::clamp<int32_t>(storedLines, 0, KWIMPT_MAX_INGREDIENTS);
     for (int32_t i = 0; i < lineCount; ++i) {
         const ImportedIngredient &entry = recipe.ingredients[i];
-        const std::string ingredient = std::string(SlotText(entry.name));
+        const std::string_view ingredient = SlotText(entry.name);
         const float quantity = entry.quantity;
         const int32_t choice = entry.unitChoice, kind = entry.measureKind;
         lines_.ClearRecord();
-        PutTextCut(lines_, kFieldName, name, kTitleWidth);
-        PutTextCut(lines_, kFieldCategory, category, kCategoryWidth);
-        PutTextCut(lines_, kFieldIngredient, ingredient, kTitleWidth);
-        lines_.PutFloat(kFieldQuantity, quantity);
-        lines_.PutInt(kFieldOpts, choice);
-        lines_.PutInt(kFieldMeasured, kind);
-        PutTextCut(lines_, kFieldPreparation, SlotText(entry.preparation), kPreparationWidth);
+        PutCut(lines_, line_.name, name, kTitleWidth);
+        PutCut(lines_, line_.category, category, kCategoryWidth);
+        PutCut(lines_, line_.ingredient, ingredient, kTitleWidth);
+        line_.quantity.PutFloat(lines_, quantity);
+        line_.opts.PutInt(lines_, choice);
+        line_.measured.PutInt(lines_, kind);
+        PutCut(lines_, line_.preparation, SlotText(entry.preparation), kPreparationWidth);
         if (KWRESULT result = lines_.Insert()) {
             if (result == BTERR_DUPLICATE)
-                log_.Printf("*** Duplicate Ingredient '%s'\r\n", ingredient.c_str());
+                log_.Printf("*** Duplicate Ingredient '%.*s'\r\n", Length(ingredient),
+                            ingredient.data());
             else
-                log_.Printf("*** Cannot store Ingredient '%s' (%d)\r\n", ingredient.c_str(),
-                            result);
+                log_.Printf("*** Cannot store Ingredient '%.*s' (%d)\r\n", Length(ingredient),
+                            ingredient.data(), result);
             ++*warnings;
         }
     }
 
     auto link = [&](std::string_view other) {
         links_.ClearRecord();
-        PutTextCut(links_, kFieldName, name, kTitleWidth);
-        PutTextCut(links_, kFieldCategory, category, kCategoryWidth);
-        PutTextCut(links_, kFieldOtherCategory, other, kCategoryWidth);
+        PutCut(links_, link_.name, name, kTitleWidth);
+        PutCut(links_, link_.category, category, kCategoryWidth);
+        PutCut(links_, link_.otherCategory, other, kCategoryWidth);
         links_.Insert();
     };
     const int32_t storedOthers = recipe.otherCategoryCount;

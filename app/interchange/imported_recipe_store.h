@@ -17,6 +17,9 @@
 // Texts are taken up to their terminator but never past their slot in the record, and cut to
 // the width of their field (the record's reference and preparation slots hold one character more
 // than the fields). Counts outside 0..32 and 0..256 are held to those limits.
+//
+// The fields are looked up once, when the store opens (resolved_field.h): a recipe of ten
+// ingredient lines puts about 120 fields, and each put is then one engine call.
 #pragma once
 
 #include <string>
@@ -25,6 +28,7 @@
 
 #include "app/data/database.h"
 #include "app/data/record.h"
+#include "app/data/resolved_field.h"
 #include "app/interchange/import_log_file.h"
 #include "kwimpt.h"
 
@@ -34,7 +38,7 @@ class ImportedRecipeStore final {
   public:
     ImportedRecipeStore(CKWDatabase &database, ImportLogFile &log);
 
-    // Opens the four tables' instances; the engine's result.
+    // Opens the four tables' instances and looks up their fields; the engine's result.
     KWRESULT Open();
     // Stores the recipe; true when KWRECIPE took it. Adds one to *warnings per line refused.
     bool Store(const RecipeImportRecord &recipe, int *warnings);
@@ -43,9 +47,24 @@ class ImportedRecipeStore final {
     // Adds the category unless it is known to be there.
     void AddCategory(std::string_view text);
 
+    // Puts text, cut to width, into field of record.
+    static void PutCut(CKWRecord &record, const ResolvedField &field, std::string_view text,
+                       int32_t width);
+
     CKWDatabase &database_;
     ImportLogFile &log_;
     CKWRecord recipes_, categories_, lines_, links_;
+    struct RecipeFields {
+        ResolvedField name, category, method, totalTime, prepTime, servings, calories, cost,
+            dairyFree, glutenFree, vegetarian, difficulty, reference;
+    } recipe_;
+    ResolvedField categoryName_;
+    struct LineFields {
+        ResolvedField name, category, ingredient, quantity, opts, measured, preparation;
+    } line_;
+    struct LinkFields {
+        ResolvedField name, category, otherCategory;
+    } link_;
     std::unordered_set<std::string> knownCategories_;  // as stored, cut to the field width
 };
 
