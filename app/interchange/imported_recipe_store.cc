@@ -2,6 +2,7 @@
 #include "app/interchange/imported_recipe_store.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -17,6 +18,16 @@ using namespace schema;
 template <size_t N>
 std::string_view SlotText(const char (&slot)[N]) {
     return std::string_view(slot, strnlen(slot, N));
+}
+
+// An integer into a cleared record (see ImportedRecipeStore::PutCut); a logical field always
+// takes its "T" or "F".
+void PutInt(CKWRecord &record, const ResolvedField &field, int32_t value) {
+    if (value != 0 || field.Type() != 'I') field.PutInt(record, value);
+}
+
+void PutFloat(CKWRecord &record, const ResolvedField &field, float value) {
+    if (value != 0.0f || std::signbit(value)) field.PutFloat(record, value);
 }
 
 // The length of a slot's text for "%.*s" (a slot holds at most a few thousand bytes).
@@ -75,9 +86,12 @@ KWRESULT ImportedRecipeStore::Open() {
     return KW_OK;
 }
 
+// The puts below go into a record just cleared, whose bytes are all zero: a put that would write
+// only zero bytes (an empty text, an integer 0, a float +0) changes nothing and is left out.
+
 void ImportedRecipeStore::PutCut(CKWRecord &record, const ResolvedField &field,
                                  std::string_view text, int32_t width) {
-    field.PutText(record, text.substr(0, static_cast<size_t>(width)));
+    if (!text.empty()) field.PutText(record, text.substr(0, static_cast<size_t>(width)));
 }
 
 void ImportedRecipeStore::AddCategory(std::string_view text) {
@@ -106,14 +120,14 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
     PutCut(r, recipe_.name, name, kTitleWidth);
     PutCut(r, recipe_.category, category, kCategoryWidth);
     PutCut(r, recipe_.method, SlotText(recipe.method), kMethodWidth);
-    recipe_.totalTime.PutInt(r, totalTime);
-    recipe_.prepTime.PutInt(r, prepTime);
-    recipe_.servings.PutInt(r, servings);
-    recipe_.calories.PutInt(r, calories);
-    recipe_.cost.PutFloat(r, cost);
-    recipe_.dairyFree.PutInt(r, recipe.dairyFree == 'Y');
-    recipe_.glutenFree.PutInt(r, recipe.glutenFree == 'Y');
-    recipe_.vegetarian.PutInt(r, recipe.vegetarian == 'Y');
+    PutInt(r, recipe_.totalTime, totalTime);
+    PutInt(r, recipe_.prepTime, prepTime);
+    PutInt(r, recipe_.servings, servings);
+    PutInt(r, recipe_.calories, calories);
+    PutFloat(r, recipe_.cost, cost);
+    PutInt(r, recipe_.dairyFree, recipe.dairyFree == 'Y');
+    PutInt(r, recipe_.glutenFree, recipe.glutenFree == 'Y');
+    PutInt(r, recipe_.vegetarian, recipe.vegetarian == 'Y');
     PutCut(r, recipe_.difficulty, std::string_view(&difficulty, difficulty ? 1 : 0), kCodeWidth);
     PutCut(r, recipe_.reference, SlotText(recipe.reference), kReferenceWidth);
     if (KWRESULT result = r.Insert()) {
@@ -139,9 +153,9 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
         PutCut(lines_, line_.name, name, kTitleWidth);
         PutCut(lines_, line_.category, category, kCategoryWidth);
         PutCut(lines_, line_.ingredient, ingredient, kTitleWidth);
-        line_.quantity.PutFloat(lines_, quantity);
-        line_.opts.PutInt(lines_, choice);
-        line_.measured.PutInt(lines_, kind);
+        PutFloat(lines_, line_.quantity, quantity);
+        PutInt(lines_, line_.opts, choice);
+        PutInt(lines_, line_.measured, kind);
         PutCut(lines_, line_.preparation, SlotText(entry.preparation), kPreparationWidth);
         if (KWRESULT result = lines_.Insert()) {
             if (result == BTERR_DUPLICATE)
