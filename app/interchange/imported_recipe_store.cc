@@ -96,14 +96,13 @@ void ImportedRecipeStore::PutCut(CKWRecord &record, const ResolvedField &field,
 
 void ImportedRecipeStore::AddCategory(std::string_view text) {
     if (text.size() > static_cast<size_t>(kCategoryWidth)) text = text.substr(0, kCategoryWidth);
-    const std::string key(text);
-    if (knownCategories_.contains(key)) return;
+    if (knownCategories_.contains(text)) return;
     categories_.ClearRecord();
     PutCut(categories_, categoryName_, text, kCategoryWidth);
     const KWRESULT result = categories_.Insert();
     // Only a stored or an existing category is certain to be there; after any other refusal the
     // next recipe tries again.
-    if (result == KW_OK || result == BTERR_DUPLICATE) knownCategories_.insert(key);
+    if (result == KW_OK || result == BTERR_DUPLICATE) knownCategories_.emplace(text);
 }
 
 bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings) {

@@ -22,6 +22,7 @@
 // ingredient lines puts about 120 fields, and each put is then one engine call.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -65,7 +66,15 @@ class ImportedRecipeStore final {
     struct LinkFields {
         ResolvedField name, category, otherCategory;
     } link_;
-    std::unordered_set<std::string> knownCategories_;  // as stored, cut to the field width
+    // Looked up by string_view, so a category already known costs no copy of its text.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_set<std::string, TextHash, std::equal_to<>>
+        knownCategories_;  // as stored, cut to the field width
 };
 
 }  // namespace kw

@@ -67,7 +67,7 @@ void ReadLog(const std::string &path, const std::string &keptLog, FileResult *re
     std::ifstream in(path, std::ios::binary);
     std::ofstream kept;
     if (!keptLog.empty()) kept.open(keptLog, std::ios::binary | std::ios::app);
-    std::vector<char> piece(size_t{1} << 20);
+    std::vector<char> piece(size_t{64} << 10);
     std::string unended;  // the start of a line the previous piece did not end
     bool endsWithBreak = true;
     for (;;) {
