@@ -19,7 +19,7 @@
 // than the fields). Counts outside 0..32 and 0..256 are held to those limits.
 //
 // The fields are looked up once, when the store opens (resolved_field.h): a recipe of ten
-// ingredient lines puts about 120 fields, and each put is then one engine call.
+// ingredient lines puts some eighty fields, and each put is then one engine call.
 #pragma once
 
 #include <functional>
