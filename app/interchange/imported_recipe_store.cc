@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
-#include <utility>
 
 #include "app/core/schema.h"
 
@@ -47,42 +46,39 @@ KWRESULT ImportedRecipeStore::Open() {
     CKWRecord *records[] = {&recipes_, &categories_, &lines_, &links_};
     for (size_t i = 0; i < std::size(records); ++i)
         if (KWRESULT r = records[i]->OpenByName(&database_, kTables[i])) return r;
-    const std::pair<ResolvedField *, const char *> recipeFields[] = {
-        {&recipe_.name, kFieldName},
-        {&recipe_.category, kFieldCategory},
-        {&recipe_.method, kFieldMethod},
-        {&recipe_.totalTime, kFieldTotalTime},
-        {&recipe_.prepTime, kFieldPrepTime},
-        {&recipe_.servings, kFieldServings},
-        {&recipe_.calories, kFieldCalories},
-        {&recipe_.cost, kFieldCost},
-        {&recipe_.dairyFree, kFieldDairyFree},
-        {&recipe_.glutenFree, kFieldGlutenFree},
-        {&recipe_.vegetarian, kFieldVegetarian},
-        {&recipe_.difficulty, kFieldDifficulty},
-        {&recipe_.reference, kFieldReference},
+    struct Binding {
+        CKWRecord &record;
+        ResolvedField &field;
+        const char *name;
     };
-    const std::pair<ResolvedField *, const char *> lineFields[] = {
-        {&line_.name, kFieldName},
-        {&line_.category, kFieldCategory},
-        {&line_.ingredient, kFieldIngredient},
-        {&line_.quantity, kFieldQuantity},
-        {&line_.opts, kFieldOpts},
-        {&line_.measured, kFieldMeasured},
-        {&line_.preparation, kFieldPreparation},
+    const Binding bindings[] = {
+        {recipes_, recipe_.name, kFieldName},
+        {recipes_, recipe_.category, kFieldCategory},
+        {recipes_, recipe_.method, kFieldMethod},
+        {recipes_, recipe_.totalTime, kFieldTotalTime},
+        {recipes_, recipe_.prepTime, kFieldPrepTime},
+        {recipes_, recipe_.servings, kFieldServings},
+        {recipes_, recipe_.calories, kFieldCalories},
+        {recipes_, recipe_.cost, kFieldCost},
+        {recipes_, recipe_.dairyFree, kFieldDairyFree},
+        {recipes_, recipe_.glutenFree, kFieldGlutenFree},
+        {recipes_, recipe_.vegetarian, kFieldVegetarian},
+        {recipes_, recipe_.difficulty, kFieldDifficulty},
+        {recipes_, recipe_.reference, kFieldReference},
+        {categories_, categoryName_, kFieldName},
+        {lines_, line_.name, kFieldName},
+        {lines_, line_.category, kFieldCategory},
+        {lines_, line_.ingredient, kFieldIngredient},
+        {lines_, line_.quantity, kFieldQuantity},
+        {lines_, line_.opts, kFieldOpts},
+        {lines_, line_.measured, kFieldMeasured},
+        {lines_, line_.preparation, kFieldPreparation},
+        {links_, link_.name, kFieldName},
+        {links_, link_.category, kFieldCategory},
+        {links_, link_.otherCategory, kFieldOtherCategory},
     };
-    const std::pair<ResolvedField *, const char *> linkFields[] = {
-        {&link_.name, kFieldName},
-        {&link_.category, kFieldCategory},
-        {&link_.otherCategory, kFieldOtherCategory},
-    };
-    for (const auto &[field, name] : recipeFields)
-        if (KWRESULT r = field->Resolve(recipes_, name)) return r;
-    if (KWRESULT r = categoryName_.Resolve(categories_, kFieldName)) return r;
-    for (const auto &[field, name] : lineFields)
-        if (KWRESULT r = field->Resolve(lines_, name)) return r;
-    for (const auto &[field, name] : linkFields)
-        if (KWRESULT r = field->Resolve(links_, name)) return r;
+    for (const Binding &binding : bindings)
+        if (KWRESULT r = binding.field.Resolve(binding.record, binding.name)) return r;
     return KW_OK;
 }
 
