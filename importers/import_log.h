@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace kw::import {
 
@@ -25,6 +26,10 @@ class ImportLog {
     // Formats and appends one entry.
     void Printf(const char *format, ...) __attribute__((format(printf, 2, 3)));
 
+    // Appends ">> line\r\n", the echo of a line read: the entry Printf(">> %s\r\n", line) makes
+    // (cut at the same bound, and at a zero byte in line), without formatting.
+    void Echo(std::string_view line);
+
     // Appends "*** message\r\n", the form of every problem a filter reports.
     void Problem(const char *message) { Printf("*** %s\r\n", message); }
 
@@ -33,6 +38,9 @@ class ImportLog {
 
   private:
     static constexpr size_t kEntrySize = 256;
+
+    // Makes room for one whole entry.
+    void Reserve();
     static constexpr size_t kBufferSize = 64 * 1024;
 
     int32_t fd_;

@@ -103,6 +103,30 @@ TEST(ImportLog, CutsEntriesTo255BytesAndIgnoresMinusOne) {
     none.Flush();
 }
 
+// The echo of a line is written without formatting; it must give the very bytes the formatted
+// entry gave: cut at 255 bytes, and at a zero byte.
+TEST(ImportLog, EchoWritesWhatTheFormattedEntryWrote) {
+    const std::string lines[] = {"",
+                                 "alpha",
+                                 std::string(128, 'm'),
+                                 std::string(250, 'w'),
+                                 std::string(252, 'x'),
+                                 std::string(400, 'y'),
+                                 std::string("ab\0cd", 5)};
+    testing::CapturedLog echoed, formatted;
+    {
+        ImportLog echo(echoed.fd()), printf(formatted.fd());
+        for (int round = 0; round < 400; ++round) {  // also across buffer flushes
+            for (const std::string &line : lines) {
+                echo.Echo(line);
+                printf.Printf(">> %s\r\n", line.c_str());
+            }
+        }
+    }
+    EXPECT_EQ(echoed.Text(), formatted.Text());
+    EXPECT_GT(echoed.Text().size(), 64u * 1024);
+}
+
 // The buffer fills several times over: every entry arrives once, whole and in order, with
 // nothing written before the first full buffer and the tail written when the writer ends.
 TEST(ImportLog, BufferedEntriesReachTheFileWholeAndInOrder) {

@@ -2,6 +2,7 @@
 #include "units.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "fields.h"
 
@@ -46,11 +47,25 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
                return AsciiLower(x) == AsciiLower(y);
            });
 }
+// The spellings of the table's rows as views, measured once: a lookup runs for every ingredient
+// and would otherwise measure every spelling again.
+const std::vector<std::string_view> &Spellings() {
+    static const std::vector<std::string_view> spellings = [] {
+        std::vector<std::string_view> views;
+        for (const UnitName *row = kUnitNameTable; row->kind >= 0; ++row)
+            views.emplace_back(row->spelling);
+        return views;
+    }();
+    return spellings;
+}
+
 }  // namespace
 
 UnitLookup LookupUnit(double quantity, std::string_view unit) {
-    for (const UnitName *row = kUnitNameTable; row->kind >= 0; ++row) {
-        const std::string_view spelling = row->spelling;
+    const std::vector<std::string_view> &spellings = Spellings();
+    for (size_t i = 0; i < spellings.size(); ++i) {
+        const UnitName *row = &kUnitNameTable[i];
+        const std::string_view spelling = spellings[i];
         const bool plural = unit.size() > spelling.size() &&
                             unit.substr(0, spelling.size()) == spelling &&
                             unit[spelling.size()] == 's';

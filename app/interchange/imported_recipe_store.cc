@@ -2,22 +2,36 @@
 #include "app/interchange/imported_recipe_store.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
 #include "app/core/schema.h"
-#include "app/interchange/recipe_rows.h"
 
 namespace kw {
 namespace {
 
 using namespace schema;
-using interchange::PutTextCut;
 
 // The text of a fixed slot: up to its terminator, never past the slot.
 template <size_t N>
 std::string_view SlotText(const char (&slot)[N]) {
     return std::string_view(slot, strnlen(slot, N));
+}
+
+// An integer into a cleared record (see ImportedRecipeStore::PutCut); a logical field always
+// takes its "T" or "F".
+void PutInt(CKWRecord &record, const ResolvedField &field, int32_t value) {
+    if (value != 0 || field.Type() != 'I') field.PutInt(record, value);
+}
+
+void PutFloat(CKWRecord &record, const ResolvedField &field, float value) {
+    if (value != 0.0f || std::signbit(value)) field.PutFloat(record, value);
+}
+
+// The length of a slot's text for "%.*s" (a slot holds at most a few thousand bytes).
+int Length(std::string_view text) {
+    return static_cast<int>(text.size());
 }
 
 const char *const kTables[] = {kTableRecipe, kTableCategory, kTableRecipeIngredient,
@@ -32,24 +46,64 @@ KWRESULT ImportedRecipeStore::Open() {
     CKWRecord *records[] = {&recipes_, &categories_, &lines_, &links_};
     for (size_t i = 0; i < std::size(records); ++i)
         if (KWRESULT r = records[i]->OpenByName(&database_, kTables[i])) return r;
+    struct Binding {
+        CKWRecord &record;
+        ResolvedField &field;
+        const char *name;
+    };
+    const Binding bindings[] = {
+        {recipes_, recipe_.name, kFieldName},
+        {recipes_, recipe_.category, kFieldCategory},
+        {recipes_, recipe_.method, kFieldMethod},
+        {recipes_, recipe_.totalTime, kFieldTotalTime},
+        {recipes_, recipe_.prepTime, kFieldPrepTime},
+        {recipes_, recipe_.servings, kFieldServings},
+        {recipes_, recipe_.calories, kFieldCalories},
+        {recipes_, recipe_.cost, kFieldCost},
+        {recipes_, recipe_.dairyFree, kFieldDairyFree},
+        {recipes_, recipe_.glutenFree, kFieldGlutenFree},
+        {recipes_, recipe_.vegetarian, kFieldVegetarian},
+        {recipes_, recipe_.difficulty, kFieldDifficulty},
+        {recipes_, recipe_.reference, kFieldReference},
+        {categories_, categoryName_, kFieldName},
+        {lines_, line_.name, kFieldName},
+        {lines_, line_.category, kFieldCategory},
+        {lines_, line_.ingredient, kFieldIngredient},
+        {lines_, line_.quantity, kFieldQuantity},
+        {lines_, line_.opts, kFieldOpts},
+        {lines_, line_.measured, kFieldMeasured},
+        {lines_, line_.preparation, kFieldPreparation},
+        {links_, link_.name, kFieldName},
+        {links_, link_.category, kFieldCategory},
+        {links_, link_.otherCategory, kFieldOtherCategory},
+    };
+    for (const Binding &binding : bindings)
+        if (KWRESULT r = binding.field.Resolve(binding.record, binding.name)) return r;
     return KW_OK;
+}
+
+// The puts below go into a record just cleared, whose bytes are all zero: a put that would write
+// only zero bytes (an empty text, an integer 0, a float +0) changes nothing and is left out.
+
+void ImportedRecipeStore::PutCut(CKWRecord &record, const ResolvedField &field,
+                                 std::string_view text, int32_t width) {
+    if (!text.empty()) field.PutText(record, text.substr(0, static_cast<size_t>(width)));
 }
 
 void ImportedRecipeStore::AddCategory(std::string_view text) {
     if (text.size() > static_cast<size_t>(kCategoryWidth)) text = text.substr(0, kCategoryWidth);
-    const std::string key(text);
-    if (knownCategories_.contains(key)) return;
+    if (knownCategories_.contains(text)) return;
     categories_.ClearRecord();
-    PutTextCut(categories_, kFieldName, text, kCategoryWidth);
+    PutCut(categories_, categoryName_, text, kCategoryWidth);
     const KWRESULT result = categories_.Insert();
     // Only a stored or an existing category is certain to be there; after any other refusal the
     // next recipe tries again.
-    if (result == KW_OK || result == BTERR_DUPLICATE) knownCategories_.insert(key);
+    if (result == KW_OK || result == BTERR_DUPLICATE) knownCategories_.emplace(text);
 }
 
 bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings) {
-    const std::string name = std::string(SlotText(recipe.name));
-    const std::string category = std::string(SlotText(recipe.category));
+    const std::string_view name = SlotText(recipe.name);
+    const std::string_view category = SlotText(recipe.category);
     // Packed members: copied out, never referenced.
     const int32_t totalTime = recipe.totalTime, prepTime = recipe.prepTime,
                   servings = recipe.servings, calories = recipe.calories;
@@ -58,25 +112,26 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
 
     CKWRecord &r = recipes_;
     r.ClearRecord();
-    PutTextCut(r, kFieldName, name, kTitleWidth);
-    PutTextCut(r, kFieldCategory, category, kCategoryWidth);
-    PutTextCut(r, kFieldMethod, SlotText(recipe.method), kMethodWidth);
-    r.PutInt(kFieldTotalTime, totalTime);
-    r.PutInt(kFieldPrepTime, prepTime);
-    r.PutInt(kFieldServings, servings);
-    r.PutInt(kFieldCalories, calories);
-    r.PutFloat(kFieldCost, cost);
-    r.PutInt(kFieldDairyFree, recipe.dairyFree == 'Y');
-    r.PutInt(kFieldGlutenFree, recipe.glutenFree == 'Y');
-    r.PutInt(kFieldVegetarian, recipe.vegetarian == 'Y');
-    PutTextCut(r, kFieldDifficulty, std::string_view(&difficulty, difficulty ? 1 : 0), kCodeWidth);
-    PutTextCut(r, kFieldReference, SlotText(recipe.reference), kReferenceWidth);
+    PutCut(r, recipe_.name, name, kTitleWidth);
+    PutCut(r, recipe_.category, category, kCategoryWidth);
+    PutCut(r, recipe_.method, SlotText(recipe.method), kMethodWidth);
+    PutInt(r, recipe_.totalTime, totalTime);
+    PutInt(r, recipe_.prepTime, prepTime);
+    PutInt(r, recipe_.servings, servings);
+    PutInt(r, recipe_.calories, calories);
+    PutFloat(r, recipe_.cost, cost);
+    PutInt(r, recipe_.dairyFree, recipe.dairyFree == 'Y');
+    PutInt(r, recipe_.glutenFree, recipe.glutenFree == 'Y');
+    PutInt(r, recipe_.vegetarian, recipe.vegetarian == 'Y');
+    PutCut(r, recipe_.difficulty, std::string_view(&difficulty, difficulty ? 1 : 0), kCodeWidth);
+    PutCut(r, recipe_.reference, SlotText(recipe.reference), kReferenceWidth);
     if (KWRESULT result = r.Insert()) {
         if (result == BTERR_DUPLICATE)
-            log_.Printf("*** Duplicate Recipe '%s' in '%s'\r\n", name.c_str(), category.c_str());
+            log_.Printf("*** Duplicate Recipe '%.*s' in '%.*s'\r\n", Length(name), name.data(),
+                        Length(category), category.data());
         else
-            log_.Printf("*** Cannot store Recipe '%s' in '%s' (%d)\r\n", name.c_str(),
-                        category.c_str(), result);
+            log_.Printf("*** Cannot store Recipe '%.*s' in '%.*s' (%d)\r\n", Length(name),
+                        name.data(), Length(category), category.data(), result);
         return false;
     }
 
@@ -86,32 +141,33 @@ bool ImportedRecipeStore::Store(const RecipeImportRecord &recipe, int *warnings)
     const int32_t lineCount = std::clamp<int32_t>(storedLines, 0, KWIMPT_MAX_INGREDIENTS);
     for (int32_t i = 0; i < lineCount; ++i) {
         const ImportedIngredient &entry = recipe.ingredients[i];
-        const std::string ingredient = std::string(SlotText(entry.name));
+        const std::string_view ingredient = SlotText(entry.name);
         const float quantity = entry.quantity;
         const int32_t choice = entry.unitChoice, kind = entry.measureKind;
         lines_.ClearRecord();
-        PutTextCut(lines_, kFieldName, name, kTitleWidth);
-        PutTextCut(lines_, kFieldCategory, category, kCategoryWidth);
-        PutTextCut(lines_, kFieldIngredient, ingredient, kTitleWidth);
-        lines_.PutFloat(kFieldQuantity, quantity);
-        lines_.PutInt(kFieldOpts, choice);
-        lines_.PutInt(kFieldMeasured, kind);
-        PutTextCut(lines_, kFieldPreparation, SlotText(entry.preparation), kPreparationWidth);
+        PutCut(lines_, line_.name, name, kTitleWidth);
+        PutCut(lines_, line_.category, category, kCategoryWidth);
+        PutCut(lines_, line_.ingredient, ingredient, kTitleWidth);
+        PutFloat(lines_, line_.quantity, quantity);
+        PutInt(lines_, line_.opts, choice);
+        PutInt(lines_, line_.measured, kind);
+        PutCut(lines_, line_.preparation, SlotText(entry.preparation), kPreparationWidth);
         if (KWRESULT result = lines_.Insert()) {
             if (result == BTERR_DUPLICATE)
-                log_.Printf("*** Duplicate Ingredient '%s'\r\n", ingredient.c_str());
+                log_.Printf("*** Duplicate Ingredient '%.*s'\r\n", Length(ingredient),
+                            ingredient.data());
             else
-                log_.Printf("*** Cannot store Ingredient '%s' (%d)\r\n", ingredient.c_str(),
-                            result);
+                log_.Printf("*** Cannot store Ingredient '%.*s' (%d)\r\n", Length(ingredient),
+                            ingredient.data(), result);
             ++*warnings;
         }
     }
 
     auto link = [&](std::string_view other) {
         links_.ClearRecord();
-        PutTextCut(links_, kFieldName, name, kTitleWidth);
-        PutTextCut(links_, kFieldCategory, category, kCategoryWidth);
-        PutTextCut(links_, kFieldOtherCategory, other, kCategoryWidth);
+        PutCut(links_, link_.name, name, kTitleWidth);
+        PutCut(links_, link_.category, category, kCategoryWidth);
+        PutCut(links_, link_.otherCategory, other, kCategoryWidth);
         links_.Insert();
     };
     const int32_t storedOthers = recipe.otherCategoryCount;

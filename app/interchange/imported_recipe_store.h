@@ -17,14 +17,19 @@
 // Texts are taken up to their terminator but never past their slot in the record, and cut to
 // the width of their field (the record's reference and preparation slots hold one character more
 // than the fields). Counts outside 0..32 and 0..256 are held to those limits.
+//
+// The fields are looked up once, when the store opens (resolved_field.h): a recipe of ten
+// ingredient lines puts some eighty fields, and each put is then one engine call.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 
 #include "app/data/database.h"
 #include "app/data/record.h"
+#include "app/data/resolved_field.h"
 #include "app/interchange/import_log_file.h"
 #include "kwimpt.h"
 
@@ -34,7 +39,7 @@ class ImportedRecipeStore final {
   public:
     ImportedRecipeStore(CKWDatabase &database, ImportLogFile &log);
 
-    // Opens the four tables' instances; the engine's result.
+    // Opens the four tables' instances and looks up their fields; the engine's result.
     KWRESULT Open();
     // Stores the recipe; true when KWRECIPE took it. Adds one to *warnings per line refused.
     bool Store(const RecipeImportRecord &recipe, int *warnings);
@@ -43,10 +48,33 @@ class ImportedRecipeStore final {
     // Adds the category unless it is known to be there.
     void AddCategory(std::string_view text);
 
+    // Puts text, cut to width, into field of record.
+    static void PutCut(CKWRecord &record, const ResolvedField &field, std::string_view text,
+                       int32_t width);
+
     CKWDatabase &database_;
     ImportLogFile &log_;
     CKWRecord recipes_, categories_, lines_, links_;
-    std::unordered_set<std::string> knownCategories_;  // as stored, cut to the field width
+    struct RecipeFields {
+        ResolvedField name, category, method, totalTime, prepTime, servings, calories, cost,
+            dairyFree, glutenFree, vegetarian, difficulty, reference;
+    } recipe_;
+    ResolvedField categoryName_;
+    struct LineFields {
+        ResolvedField name, category, ingredient, quantity, opts, measured, preparation;
+    } line_;
+    struct LinkFields {
+        ResolvedField name, category, otherCategory;
+    } link_;
+    // Looked up by string_view, so a category already known costs no copy of its text.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_set<std::string, TextHash, std::equal_to<>>
+        knownCategories_;  // as stored, cut to the field width
 };
 
 }  // namespace kw

@@ -33,7 +33,10 @@ bool OnlyFillerFrom(const std::string &text, size_t position) {
 // What the filters read: the text with NUL bytes as blanks, NUL-terminated by std::string. Made
 // in place, so a file's text is held once during its import.
 std::string FilterText(std::string text) {
-    std::replace(text.begin(), text.end(), '\0', ' ');
+    // memchr finds the (rare) NUL bytes far faster than a byte-by-byte replace walks a large file.
+    char *const end = text.data() + text.size();
+    for (char *p = text.data(); (p = static_cast<char *>(std::memchr(p, '\0', end - p)));)
+        *p++ = ' ';
     return text;
 }
 

@@ -2,6 +2,8 @@
 #include "app/interchange/text_file.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "platform/path.h"
@@ -14,8 +16,15 @@ void SetError(int *error, int value) {
 }
 
 bool IsAscii(std::string_view bytes) {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    // Eight bytes at a time: a large import file is checked in a fraction of the byte-wise time.
+    constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+    size_t i = 0;
+    for (uint64_t word; i + sizeof word <= bytes.size(); i += sizeof word) {
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        if (word & kHighBits) return false;
+    }
+    for (; i < bytes.size(); ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
     return true;
 }
 

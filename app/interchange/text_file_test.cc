@@ -87,5 +87,24 @@ TEST(TextFileTest, AsciiTextReadsAlikeInEveryEncoding) {
     }
 }
 
+// The ASCII check reads eight bytes at a time: one non-ASCII byte must be seen wherever it
+// stands, in a whole word or in the tail behind the last one.
+TEST(TextFileTest, OneNonAsciiByteAnywhereIsConverted) {
+    TempDir dir;
+    const std::string path = dir.File("one.txt");
+    for (size_t length = 1; length <= 20; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            std::string bytes(length, 'a');
+            bytes[at] = '\x82';  // e acute in code page 437
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+            std::string text;
+            ASSERT_TRUE(ReadTextFileAsCp1252(path, platform::Encoding::kCp437, &text));
+            EXPECT_EQ(text, platform::ConvertToCp1252(bytes, platform::Encoding::kCp437))
+                << length << " " << at;
+            EXPECT_EQ(text[at], '\xE9');
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kw

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <string_view>
+#include <vector>
 
 #include "app/interchange/import_library.h"
 #include "app/interchange/recipe_import.h"
@@ -48,21 +50,47 @@ const char *StatusName(ImportOutcome::Status status) {
     return "unknown";
 }
 
-// The log's problem lines, and a copy appended to the kept log.
+// One line of the log (without its LF): a problem line is kept for the report.
+void NoteLogLine(std::string_view line, FileResult *result) {
+    if (!line.starts_with("*** ")) return;
+    if (line.back() == '\r') line.remove_suffix(1);
+    if (result->problems.size() < static_cast<size_t>(kShownProblems))
+        result->problems.push_back(Cp1252ToUtf8(line));
+    else
+        ++result->moreProblems;
+}
+
+// The log's problem lines, and a copy appended to the kept log: the log as it is, with a line
+// break added after a last line that has none. The log echoes every line read (some 170 MB for
+// 100,000 recipes), so it is read in large pieces and its lines are found with memchr.
 void ReadLog(const std::string &path, const std::string &keptLog, FileResult *result) {
     std::ifstream in(path, std::ios::binary);
     std::ofstream kept;
     if (!keptLog.empty()) kept.open(keptLog, std::ios::binary | std::ios::app);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (kept.is_open()) kept << line << '\n';
-        if (!line.starts_with("*** ")) continue;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (result->problems.size() < static_cast<size_t>(kShownProblems))
-            result->problems.push_back(Cp1252ToUtf8(line));
-        else
-            ++result->moreProblems;
+    std::vector<char> piece(size_t{64} << 10);
+    std::string unended;  // the start of a line the previous piece did not end
+    bool endsWithBreak = true;
+    for (;;) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        const size_t got = static_cast<size_t>(in.gcount());
+        if (got == 0) break;
+        if (kept.is_open()) kept.write(piece.data(), static_cast<std::streamsize>(got));
+        endsWithBreak = piece[got - 1] == '\n';
+        std::string_view rest(piece.data(), got);
+        for (size_t end; (end = rest.find('\n')) != std::string_view::npos;
+             rest.remove_prefix(end + 1)) {
+            if (unended.empty()) {
+                NoteLogLine(rest.substr(0, end), result);
+            } else {
+                unended.append(rest.substr(0, end));
+                NoteLogLine(unended, result);
+                unended.clear();
+            }
+        }
+        unended.append(rest);
     }
+    if (!unended.empty()) NoteLogLine(unended, result);
+    if (kept.is_open() && !endsWithBreak) kept << '\n';
 }
 
 FileResult ImportOneFile(Session &session, const ImportRequest &request, const std::string &file) {
