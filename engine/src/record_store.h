@@ -48,8 +48,11 @@ class RecordStore {
   public:
     // Opens the store at path, creating the file when missing (never truncating), with a cache
     // of bufferCount 2048-byte buffers; cacheMode 2 defers block writes, any other value writes
-    // through. Returns null when the file cannot be opened, the cache has no buffer (so the
-    // header cannot be read) or the header carries a foreign magic; the table reports 517.
+    // through. A complete entry left in the store's journal (StoreJournalPath(path)) by a
+    // process that died during an overwrite is replayed first (store_journal.h). Returns null
+    // when the file or its journal cannot be opened, a replay cannot be written, the cache has
+    // no buffer (so the header cannot be read) or the header carries a foreign magic; the table
+    // reports 517.
     static std::unique_ptr<RecordStore> Open(const std::string &path, int32_t bufferCount,
                                              int32_t cacheMode);
 
