@@ -156,6 +156,13 @@ class RecordStore {
     // out yet, damage). Writes every dirty buffer first and then reads the file directly.
     // False with 154 when the flush fails, 403 when a read fails.
     bool FindBlock(int64_t from, int32_t *ref);
+    // Retires a block that the end of the file cuts off (an append whose process was killed
+    // part-way through the write): a block header that is whole is marked freed and linked
+    // nowhere, the part of one that is not is erased. Otherwise, once a later append leaves a
+    // hole before its own block, the missing bytes would read as zeros and complete the block
+    // into a record of zeros and old bytes. *retired tells whether position was such a block.
+    // Writes every dirty buffer first (154 when that fails); 403 or 402 otherwise.
+    bool RetireCutOff(int32_t position, bool *retired);
     // Raises the serial counter to value when it is below it (as an unsigned number); the
     // header is written then.
     bool RaiseSerial(uint32_t value);
