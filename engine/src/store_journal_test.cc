@@ -238,6 +238,54 @@ TEST_F(StoreJournalTest, AFailedWriteIsSettledBeforeTheNextOne) {
     EXPECT_EQ(file[data + kRecordLength - 1], 9);
 }
 
+// Damaged journals (a disk error, a truncated copy) are never replayed and never crash the open:
+// the store opens with the torn record as the kill left it.
+TEST_F(StoreJournalTest, ADamagedJournalIsIgnored) {
+    MakeStore();
+    InstallFate(".dat");
+    {
+        auto s = RecordStore::Open(path_, 20, 2);
+        ASSERT_TRUE(s);
+        EXPECT_FALSE(Update(*s, refs_[1], 9));
+    }
+    platform::SetOpenHookForTesting(nullptr);
+    const std::vector<uint8_t> store = testing::ReadWholeFile(path_);
+    const std::vector<uint8_t> journal = testing::ReadWholeFile(journal_);
+    ASSERT_EQ(testing::Int32At(journal, 0), kJournalMagic);
+
+    struct Damage {
+        const char *what;
+        size_t at;
+        std::vector<uint8_t> bytes;
+        size_t keep;  // the journal's length afterwards
+    };
+    const size_t whole = journal.size();
+    const std::vector<uint8_t> ones(8, 0xFF);
+    const std::vector<Damage> damages = {
+        {"cut inside the header", 0, {}, 40},
+        {"cut inside the data", 0, {}, whole - 1},
+        {"length past the file", 4, {0xFF, 0xFF, 0xFF, 0x7F}, whole},
+        {"length zero", 4, {0, 0, 0, 0}, whole},
+        {"negative offset", 8, ones, whole},
+        {"old size not past the offset", 16, {0, 0, 0, 0, 0, 0, 0, 0}, whole},
+        {"store longer before", 16, {0, 0, 0, 0x10, 0, 0, 0, 0}, whole},
+        {"a data byte changed", kJournalHeaderSize + 100, {0x55}, whole},
+        {"checksum changed", 56, {0x01}, whole},
+    };
+    for (const Damage &d : damages) {
+        SCOPED_TRACE(d.what);
+        platform::RemoveFile(path_);
+        platform::RemoveFile(journal_);
+        testing::PatchFile(path_, 0, store.data(), store.size());
+        std::vector<uint8_t> damaged(journal.begin(), journal.begin() + d.keep);
+        if (!d.bytes.empty()) std::copy(d.bytes.begin(), d.bytes.end(), damaged.begin() + d.at);
+        testing::PatchFile(journal_, 0, damaged.data(), damaged.size());
+        EXPECT_EQ(ReopenedFills(), (Fills{1, 0, 3}));  // record 2 stays as the kill left it
+    }
+    testing::PatchFile(journal_, 0, journal.data(), journal.size());  // the sound entry
+    EXPECT_EQ(ReopenedFills(), (Fills{1, 9, 3}));
+}
+
 TEST_F(StoreJournalTest, OnlyOverwritesThatCrossAFilePageAreJournaled) {
     auto s = RecordStore::Open(path_, 20, 1);
     ASSERT_TRUE(s);
