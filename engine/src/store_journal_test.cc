@@ -94,6 +94,20 @@ class StoreJournalTest : public testing::TempDirTest {
         return fate;
     }
 
+    // A process killed while it wrote record 2 back with fill 9: the store holds the first page
+    // of that write, the journal the whole entry.
+    void KillDuringTheWriteBackOfRecord2() {
+        auto fate = InstallFate(".dat");
+        {
+            auto s = RecordStore::Open(path_, 20, 2);
+            ASSERT_TRUE(s);
+            EXPECT_FALSE(Update(*s, refs_[1], 9));
+        }  // the dead process's store is dropped: nothing more reaches the files
+        platform::SetOpenHookForTesting(nullptr);
+        ASSERT_TRUE(fate->tore);
+        ASSERT_EQ(testing::Int32At(testing::ReadWholeFile(journal_), 0), kJournalMagic);
+    }
+
     static bool Update(RecordStore &s, int32_t ref, uint8_t fill) {
         std::vector<uint8_t> record(kRecordLength, fill);
         return s.UpdateRecord(ref, record.data(), kRecordLength) && s.Flush();
@@ -140,15 +154,8 @@ using Fills = std::vector<uint8_t>;
 // crossed a file page and stopped after its first page, so the record held two versions.
 TEST_F(StoreJournalTest, AKillThatTearsARecordWriteIsRepairedByTheNextOpen) {
     MakeStore();
-    auto fate = InstallFate(".dat");
-    {
-        auto s = RecordStore::Open(path_, 20, 2);
-        ASSERT_TRUE(s);
-        EXPECT_FALSE(Update(*s, refs_[1], 9));
-    }  // the dead process's store is dropped: nothing more reaches the files
-    ASSERT_TRUE(fate->tore);
+    KillDuringTheWriteBackOfRecord2();
     EXPECT_EQ(FillsOnDisk(refs_[1]), (Fills{9, 2}));  // torn: the first page new, the rest old
-    ASSERT_TRUE(platform::FileExists(journal_));
 
     EXPECT_EQ(ReopenedFills(), (Fills{1, 9, 3}));
     EXPECT_EQ(FillsOnDisk(refs_[1]), Fills{9});
@@ -190,15 +197,8 @@ TEST_F(StoreJournalTest, ATornEntryOverAnEarlierOneFailsItsChecksum) {
 // whose header differs.
 TEST_F(StoreJournalTest, AJournalLeftByAnotherStoreIsNeverReplayed) {
     MakeStore();
-    InstallFate(".dat");
-    {
-        auto s = RecordStore::Open(path_, 20, 2);
-        ASSERT_TRUE(s);
-        EXPECT_FALSE(Update(*s, refs_[1], 9));
-    }
-    platform::SetOpenHookForTesting(nullptr);
+    KillDuringTheWriteBackOfRecord2();
     const std::vector<uint8_t> leftover = testing::ReadWholeFile(journal_);
-    ASSERT_EQ(testing::Int32At(leftover, 0), kJournalMagic);
 
     ASSERT_EQ(platform::RemoveFile(path_), 0);
     refs_.clear();
@@ -242,16 +242,9 @@ TEST_F(StoreJournalTest, AFailedWriteIsSettledBeforeTheNextOne) {
 // the store opens with the torn record as the kill left it.
 TEST_F(StoreJournalTest, ADamagedJournalIsIgnored) {
     MakeStore();
-    InstallFate(".dat");
-    {
-        auto s = RecordStore::Open(path_, 20, 2);
-        ASSERT_TRUE(s);
-        EXPECT_FALSE(Update(*s, refs_[1], 9));
-    }
-    platform::SetOpenHookForTesting(nullptr);
+    KillDuringTheWriteBackOfRecord2();
     const std::vector<uint8_t> store = testing::ReadWholeFile(path_);
     const std::vector<uint8_t> journal = testing::ReadWholeFile(journal_);
-    ASSERT_EQ(testing::Int32At(journal, 0), kJournalMagic);
 
     struct Damage {
         const char *what;
