@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "record_store_impl.h"
+#include "store_journal.h"
 
 namespace kw::engine {
 
@@ -104,7 +105,10 @@ std::unique_ptr<RecordStore> RecordStore::Open(const std::string &path, int32_t 
                                                int32_t cacheMode) {
     try {
         auto impl = std::make_unique<Impl>();
-        impl->file = platform::OpenExclusive(path, platform::OpenMode::kCreateIfMissing);
+        // Overwrites that a kill could tear go through the store's journal (store_journal.h).
+        impl->file = JournaledStoreFile::Open(
+            platform::OpenExclusive(path, platform::OpenMode::kCreateIfMissing),
+            StoreJournalPath(path));
         if (!impl->file) return nullptr;
         impl->cache = BlockCache::Create(impl->file.get(), bufferCount, cacheMode == 2);
         if (!impl->cache) return nullptr;

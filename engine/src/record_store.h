@@ -48,8 +48,11 @@ class RecordStore {
   public:
     // Opens the store at path, creating the file when missing (never truncating), with a cache
     // of bufferCount 2048-byte buffers; cacheMode 2 defers block writes, any other value writes
-    // through. Returns null when the file cannot be opened, the cache has no buffer (so the
-    // header cannot be read) or the header carries a foreign magic; the table reports 517.
+    // through. A complete entry left in the store's journal (StoreJournalPath(path)) by a
+    // process that died during an overwrite is replayed first (store_journal.h). Returns null
+    // when the file or its journal cannot be opened, a replay cannot be written, the cache has
+    // no buffer (so the header cannot be read) or the header carries a foreign magic; the table
+    // reports 517.
     static std::unique_ptr<RecordStore> Open(const std::string &path, int32_t bufferCount,
                                              int32_t cacheMode);
 
@@ -153,6 +156,13 @@ class RecordStore {
     // out yet, damage). Writes every dirty buffer first and then reads the file directly.
     // False with 154 when the flush fails, 403 when a read fails.
     bool FindBlock(int64_t from, int32_t *ref);
+    // Retires a block that the end of the file cuts off (an append whose process was killed
+    // part-way through the write): a block header that is whole is marked freed and linked
+    // nowhere, the part of one that is not is erased. Otherwise, once a later append leaves a
+    // hole before its own block, the missing bytes would read as zeros and complete the block
+    // into a record of zeros and old bytes. *retired tells whether position was such a block.
+    // Writes every dirty buffer first (154 when that fails); 403 or 402 otherwise.
+    bool RetireCutOff(int32_t position, bool *retired);
     // Raises the serial counter to value when it is below it (as an unsigned number); the
     // header is written then.
     bool RaiseSerial(uint32_t value);

@@ -14,7 +14,9 @@
 // the file) shares a unique key with a record of the chain, the record of the chain stays. Freed
 // blocks (use count 0) are passed over, so deleted records do not come back. A record whose key an
 // index refuses (303: another record has that unique key) gets none of its keys and is left out of
-// the chain, as is one that cannot be read.
+// the chain, as is one that cannot be read. A block that the end of the file cuts off (an append
+// a kill stopped part-way) is retired for good, freed or its partial header erased, so that when
+// a later append leaves a hole before its own block the zeros never complete it into a record.
 //
 // Afterwards the store header names the new chain, the free list is empty (so no block of the
 // chain can be handed out again; the freed blocks' space is given up), the serial counter is
@@ -70,6 +72,7 @@ class Recovery {
         while (position + kBlockHeaderSize <= end) {
             BlockHeader h;
             if (!store_.ReadScannedBlock(static_cast<int32_t>(position), &h)) {
+                RetireCutOff(static_cast<int32_t>(position));
                 int32_t next = -1;
                 if (!store_.FindBlock(position + 1, &next)) {
                     NoteFailure(store_.LastError());
@@ -98,7 +101,7 @@ class Recovery {
         if (n != table_.recordLength) {
             // A record cut off by the end of the file is damage to leave out, not a failure.
             if (n < 0 && store_.LastError() != STERR_BADBLOCK) NoteFailure(store_.LastError());
-            Leave(ref);
+            if (!RetireCutOff(ref)) Leave(ref);
             return;
         }
         if (!Index(ref)) {
@@ -141,6 +144,13 @@ class Recovery {
             IndexSlot &index = table_.indexes[i];
             index.tree->Delete(instance_.keys[i].key.data(), index.layout->keyLength);
         }
+    }
+
+    // Whether the block at position was cut off by the end of the file and is now retired.
+    bool RetireCutOff(int32_t position) {
+        bool retired = false;
+        if (!store_.RetireCutOff(position, &retired)) NoteFailure(store_.LastError());
+        return retired;
     }
 
     // A block left out of the chain links nowhere, so deleting it later could not cut the chain.

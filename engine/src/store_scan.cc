@@ -86,6 +86,46 @@ bool RecordStore::FindBlock(int64_t from, int32_t *ref) {
     return true;
 }
 
+bool RecordStore::RetireCutOff(int32_t position, bool *retired) {
+    Impl &s = *impl_;
+    *retired = false;
+    if (!s.open || !s.IsBlockRef(position)) return s.Fail(STERR_BADBLOCK);
+    // Dirty buffers first, so the file's size counts every byte this run has written.
+    if (s.cache->Flush() != CacheStatus::kOk) return s.Fail(STERR_FLUSH);
+    const int64_t size = s.file->Size();
+    if (size < 0) return s.Fail(STERR_BADBLOCK);
+    if (position >= size) return true;  // nothing of it reached the file
+    uint8_t raw[kBlockHeaderSize];
+    if (int64_t{position} + kBlockHeaderSize > size) {
+        // A header cut off: erase what there is of it, but only what begins as a block header
+        // (the magic, or as much of it as the file holds), never other bytes.
+        const auto present = static_cast<size_t>(size - position);
+        if (s.file->ReadAt(position, raw, present) != static_cast<int64_t>(present)) {
+            return s.Fail(STERR_BADBLOCK);
+        }
+        uint8_t magic[4];
+        PutInt32(magic, kStoreMagic);
+        if (std::memcmp(raw, magic, std::min(present, sizeof magic)) != 0) return true;
+        const uint8_t zeros[kBlockHeaderSize] = {};
+        if (s.cache->Write(position, 0, zeros, static_cast<int64_t>(present)) != CacheStatus::kOk) {
+            return s.Fail(STERR_WRITE);
+        }
+        *retired = true;
+        return true;
+    }
+    if (s.file->ReadAt(position, raw, kBlockHeaderSize) != kBlockHeaderSize) {
+        return s.Fail(STERR_BADBLOCK);
+    }
+    BlockHeader h = DecodeBlockHeader(raw);
+    const bool block = h.magic == kStoreMagic && h.used >= 0 && h.used <= h.capacity;
+    if (!block || int64_t{position} + kBlockHeaderSize + h.used <= size) return true;
+    h.useCount = 0;
+    h.next = h.prev = -1;
+    if (!s.WriteBlock(position, h)) return false;
+    *retired = true;
+    return true;
+}
+
 bool RecordStore::RaiseSerial(uint32_t value) {
     Impl &s = *impl_;
     if (!s.open) return s.Fail(STERR_WRITE);

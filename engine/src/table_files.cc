@@ -7,6 +7,7 @@
 #include "engine_state.h"
 #include "instances.h"
 #include "platform/path.h"
+#include "store_journal.h"
 #include "table_def.h"
 
 namespace kw::engine {
@@ -109,6 +110,8 @@ KWRESULT DropTable(DatabaseSlot &database, TableSlot &table) {
     for (const IndexSlot &index : table.indexes)
         if (!Delete(PathIn(database, IndexFileName(def, *index.definition)))) return KW_NOTFOUND;
     const std::string storePath = PathIn(database, StoreFileName(def));
+    // The journal goes before the store, so no store file is ever left with a foreign journal.
+    if (!Delete(StoreJournalPath(storePath))) return KW_NOTFOUND;
     table = TableSlot{};
     return Delete(storePath) ? KW_OK : KW_NOTFOUND;
 }

@@ -3,6 +3,7 @@
 //   FILE          NAME                                   CONTENT
 //   record store  table name + ".dat"       ("%s%s")     RecordStore
 //   index file    table name + ".i" + NN    ("%s%s%02.2d", NN the definition's number)  BTree
+//   store journal table name + ".jnl"        only while an overwrite may need it (store_journal.h)
 //
 // So the index definition numbered 3 of table KWRECIPE lives in KWRECIPE.i03 whatever its index
 // number (its position in the table's index list) is.
@@ -13,7 +14,8 @@
 //   - CloseTable closes every instance and every file even when one of them fails, and reports
 //     the first failure as 506 with its detailed code in the extended error;
 //   - ClearTable empties the store and every index, and every instance loses its current record;
-//   - DropTable frees the slot and deletes the files; a file that is already missing is fine.
+//   - DropTable frees the slot and deletes the files (a store journal first); a file that is
+//     already missing is fine.
 #pragma once
 
 #include <string>

@@ -271,6 +271,17 @@ TEST_F(TableFilesTest, DropRefusesAnOpenTableAndFreesTheSlot) {
     EXPECT_TRUE(Slot().indexes.empty());
 }
 
+// A journal left by a killed process goes with its table, so it can never reach a new table of
+// the same name.
+TEST_F(TableFilesTest, DropDeletesALeftoverStoreJournal) {
+    ASSERT_EQ(KW_DBOpenTable(db_, tbl_), KW_OK);
+    ASSERT_EQ(KW_DBCloseTable(db_, tbl_), KW_OK);
+    WriteFile("FILES/KWRECIPE.jnl", "KJNL");
+    ASSERT_EQ(KW_DBDropTable(db_, tbl_), KW_OK);
+    EXPECT_FALSE(platform::FileExists(DbPath("KWRECIPE.jnl")));
+    EXPECT_FALSE(platform::FileExists(DbPath("KWRECIPE.dat")));
+}
+
 TEST_F(TableFilesTest, DroppingATableWhoseFilesWereNeverCreatedSucceeds) {
     AddIndexes();
     EXPECT_EQ(KW_DBDropTable(db_, tbl_), KW_OK);
