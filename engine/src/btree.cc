@@ -75,6 +75,7 @@ int BTree::Impl::FlushAll() {
         const int headerRc = WriteHeader();
         if (rc == 0) rc = headerRc;
     }
+    if (cached && !cached->WriteDirty() && rc == 0) rc = 402;
     return rc;
 }
 
@@ -207,9 +208,21 @@ BTree::~BTree() {
 
 std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *layout,
                                    int32_t extraBuffers, int32_t writeMode) {
+    return Open(path, layout, extraBuffers, writeMode, nullptr);
+}
+
+std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *layout,
+                                   int32_t extraBuffers, int32_t writeMode,
+                                   std::shared_ptr<IndexPageCache> cache) {
     auto impl = std::make_unique<Impl>();
     impl->file = platform::OpenExclusive(path, platform::OpenMode::kCreateIfMissing);
     if (!impl->file) return nullptr;
+    if (cache) {
+        if (auto wrapped = IndexFileCache::Wrap(impl->file, std::move(cache), writeMode == 2)) {
+            impl->cached = wrapped.get();
+            impl->file = std::move(wrapped);
+        }
+    }
     uint8_t bytes[kFileHeaderSize];
     const int64_t got = impl->file->ReadAt(0, bytes, kFileHeaderSize);
     if (got == 0) {
@@ -351,6 +364,7 @@ bool BTree::Close() {
     if (rc == 0) {
         rc = t.FlushAll();
         t.pool.reset();
+        t.cached = nullptr;
         t.file.reset();
         t.cursorPage = -1;
     }
