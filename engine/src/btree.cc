@@ -88,8 +88,7 @@ int BTree::Impl::AllocatePage(int32_t *offset) {
             return 304;
         }
         const int32_t fresh = header.end;
-        std::vector<uint8_t> zeros(static_cast<size_t>(pageSize), 0);
-        if (file->WriteAt(fresh, zeros.data(), zeros.size()) != pageSize) return 402;
+        if (file->WriteAt(fresh, zeroPage.data(), zeroPage.size()) != pageSize) return 402;
         pool->Forget(fresh);
         header.end += pageSize;
         *offset = fresh;
@@ -250,6 +249,7 @@ std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *lay
     const int32_t buffers = writeMode != 0 ? extra + kPoolBase : kPoolBase;
     impl->pool = std::make_unique<PagePool>(impl->file.get(), h.pageSize, buffers, writeMode);
     impl->scratch.assign(static_cast<size_t>(h.pageSize), 0);
+    impl->zeroPage.assign(static_cast<size_t>(h.pageSize), 0);
     impl->path.reserve(static_cast<size_t>(std::clamp(h.levels, 1, 64)) + 2);
     return std::unique_ptr<BTree>(new BTree(std::move(impl)));
 }

@@ -65,6 +65,7 @@ struct BTree::Impl {
     // A page is rebuilt here and copied over its buffer, so a change never takes a second buffer
     // (which would evict a page the pool could have kept).
     std::vector<uint8_t> scratch;
+    std::vector<uint8_t> zeroPage;  // written where a page is appended
     std::vector<PathStep> path;
     int32_t cursorPage = -1;
     int32_t cursorSlot = 0;
