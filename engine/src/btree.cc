@@ -8,6 +8,10 @@
 // sibling field names the next free page. A freed page gets -2 in its child field and the old
 // free-list head in its left sibling field. Every change of root, levels, free list or end writes
 // the 28-byte header at once, outside the pool.
+//
+// A tree opened with the database's index cache (index_file_cache.h) reads and writes its file
+// through it: with deferred writes those header and page writes are memory copies until the
+// flush, and the flush and close also write what the cache holds, so their result covers it.
 #include <algorithm>
 #include <cstring>
 #include <limits>
