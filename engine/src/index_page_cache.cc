@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dirty_run.h"
+
 namespace kw::engine {
 namespace {
 
@@ -179,10 +181,8 @@ bool IndexPageCache::WriteRun(int32_t entry) {
     };
     int64_t from = first.offset;
     int64_t to = first.offset + kUnit;
-    while ((to - from) / kUnit < kRunUnits && dirtyAt(from - kUnit) >= 0)
-        from -= kUnit;
-    while ((to - from) / kUnit < kRunUnits && dirtyAt(to) >= 0)
-        to += kUnit;
+    GrowDirtyRun(
+        kUnit, kRunUnits, [&](int64_t at) { return dirtyAt(at) >= 0; }, &from, &to);
     // The last unit may reach past the logical size: the file gets only the bytes it would have.
     const int64_t length = std::min(to, f.size) - from;
     if (length > 0) {
