@@ -195,6 +195,22 @@ TEST_F(IndexPageCacheTest, AFailedReadFailsAndCachesNothing) {
     EXPECT_EQ(ReadText(f, 8, 4), "oooo");
 }
 
+TEST_F(IndexPageCacheTest, AReadMissBringsItsNeighboursButNeverOverNewerBytes) {
+    MakeCache(64);
+    std::string bytes(8 * kUnit + 100, 'o');
+    int32_t f;
+    MemoryIndexFile &file = AttachFile(bytes, true, &f);
+    ASSERT_EQ(WriteText(f, 3 * kUnit + 1, "new"), 3);  // unit 3 held, dirty
+    const int readsBefore = file.reads;
+    EXPECT_EQ(ReadText(f, 0, 2), "oo");
+    EXPECT_EQ(file.reads, readsBefore + 1);  // the aligned 4 KiB around it
+    EXPECT_EQ(ReadText(f, 3 * kUnit, 5), "onewo");
+    for (int i = 1; i < 8; ++i)
+        EXPECT_EQ(ReadText(f, i * kUnit + 8, 2), "oo");
+    EXPECT_EQ(file.reads, readsBefore + 1);
+    EXPECT_EQ(ReadText(f, 8 * kUnit + 98, 10), "oo");  // the last, short unit
+}
+
 TEST_F(IndexPageCacheTest, AReusedUnitNeverShowsItsEarlierBytes) {
     MakeCache(2);
     std::string first, second;
