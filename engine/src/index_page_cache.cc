@@ -11,7 +11,7 @@ namespace {
 
 constexpr int64_t kUnit = IndexPageCache::kUnitSize;
 // Units per allocation of cache memory (64 KiB), so a small database stays small.
-constexpr int32_t kChunkUnits = 128;
+constexpr int32_t kUnitsPerAllocation = 128;
 // The most units one write-back writes (64 KiB).
 constexpr int64_t kRunUnits = 128;
 // How far an eviction looks past units it cannot write before it gives up.
@@ -52,7 +52,7 @@ void IndexPageCache::ReleaseMemory() {
     std::vector<uint8_t>().swap(used_);
     hand_ = 0;
     std::vector<int32_t>().swap(freeEntries_);
-    std::vector<std::unique_ptr<uint8_t[]>>().swap(chunks_);
+    std::vector<std::unique_ptr<uint8_t[]>>().swap(arena_);
     std::vector<uint8_t>().swap(run_);
     std::vector<uint8_t>().swap(chunk_);
     std::vector<std::pair<int64_t, int32_t>>().swap(order_);
@@ -61,8 +61,8 @@ void IndexPageCache::ReleaseMemory() {
 }
 
 uint8_t *IndexPageCache::Data(int32_t entry) {
-    return chunks_[static_cast<size_t>(entry / kChunkUnits)].get() +
-           static_cast<size_t>(entry % kChunkUnits) * static_cast<size_t>(kUnit);
+    return arena_[static_cast<size_t>(entry / kUnitsPerAllocation)].get() +
+           static_cast<size_t>(entry % kUnitsPerAllocation) * static_cast<size_t>(kUnit);
 }
 
 int32_t IndexPageCache::Find(int32_t file, int64_t unitOffset) const {
@@ -110,8 +110,8 @@ int32_t IndexPageCache::TakeEntry() {
     }
     if (entries_.size() < budgetUnits_) {
         const auto e = static_cast<int32_t>(entries_.size());
-        if (e % kChunkUnits == 0) {
-            chunks_.emplace_back(new uint8_t[static_cast<size_t>(kChunkUnits * kUnit)]);
+        if (e % kUnitsPerAllocation == 0) {
+            arena_.emplace_back(new uint8_t[static_cast<size_t>(kUnitsPerAllocation * kUnit)]);
         }
         entries_.emplace_back();
         used_.push_back(0);
@@ -176,6 +176,11 @@ int32_t IndexPageCache::Load(int32_t file, int64_t unitOffset) {
 int32_t IndexPageCache::LoadChunk(int32_t file, int64_t unitOffset) {
     FileState &f = files_[static_cast<size_t>(file)];
     const int64_t from = unitOffset - unitOffset % (kChunkReadUnits * kUnit);
+    // Units held now may hold bytes newer than the file's; one of them that an eviction below
+    // writes back would read stale from this chunk, so all of them are left out.
+    bool held[kChunkReadUnits];
+    for (int64_t i = 0; i < kChunkReadUnits; ++i)
+        held[i] = Find(file, from + i * kUnit) != OffsetMap::kNone;
     chunk_.resize(static_cast<size_t>(kChunkReadUnits * kUnit));
     const int64_t got = f.file->ReadAt(from, chunk_.data(), chunk_.size());
     if (got < 0) return kReadFailed;
@@ -183,7 +188,7 @@ int32_t IndexPageCache::LoadChunk(int32_t file, int64_t unitOffset) {
     // The neighbours first, marked unused so they are the first to go unless read soon; the
     // unit asked for last, so taking room for a neighbour can never evict it.
     for (int64_t at = from; at < from + kChunkReadUnits * kUnit && at < f.size; at += kUnit) {
-        if (at == unitOffset || Find(file, at) != OffsetMap::kNone) continue;
+        if (at == unitOffset || held[(at - from) / kUnit]) continue;
         const int32_t e = Allocate(file, at);
         if (e < 0) break;
         std::memcpy(Data(e), chunk_.data() + (at - from), static_cast<size_t>(kUnit));

@@ -127,7 +127,7 @@ class IndexPageCache {
     std::vector<FileState> files_;
     std::vector<Entry> entries_;
     std::vector<int32_t> freeEntries_;
-    std::vector<std::unique_ptr<uint8_t[]>> chunks_;
+    std::vector<std::unique_ptr<uint8_t[]>> arena_;  // unit data, allocated 64 KiB at a time
     // Second-chance (clock) order instead of a linked LRU list: a hit only sets its entry's
     // byte here, where a list would write three entries scattered over the cache.
     std::vector<uint8_t> used_;

@@ -211,6 +211,21 @@ TEST_F(IndexPageCacheTest, AReadMissBringsItsNeighboursButNeverOverNewerBytes) {
     EXPECT_EQ(ReadText(f, 8 * kUnit + 98, 10), "oo");  // the last, short unit
 }
 
+TEST_F(IndexPageCacheTest, ANeighbourWrittenBackWhileAMissIsReadIsNotTakenFromTheOldBytes) {
+    MakeCache(3);
+    std::string bytes(7 * kUnit, 'o');  // the read's chunk ends with the file
+    int32_t f;
+    AttachFile(bytes, true, &f);
+    ASSERT_EQ(WriteText(f, 5 * kUnit, "n"), 1);
+    ASSERT_EQ(WriteText(f, 6 * kUnit, "m"), 1);
+    // Making room for the neighbours of unit 0 writes units 5 and 6 back and evicts them.
+    EXPECT_EQ(ReadText(f, 0, 1), "o");
+    EXPECT_EQ(ReadText(f, 5 * kUnit, 2), "no");
+    EXPECT_EQ(ReadText(f, 6 * kUnit, 2), "mo");
+    ASSERT_TRUE(cache_->WriteDirty(f));
+    EXPECT_EQ(bytes.substr(5 * kUnit, 1), "n");
+}
+
 TEST_F(IndexPageCacheTest, AReusedUnitNeverShowsItsEarlierBytes) {
     MakeCache(2);
     std::string first, second;
