@@ -8,6 +8,10 @@
 // sibling field names the next free page. A freed page gets -2 in its child field and the old
 // free-list head in its left sibling field. Every change of root, levels, free list or end writes
 // the 28-byte header at once, outside the pool.
+//
+// A tree opened with the database's index cache (index_file_cache.h) reads and writes its file
+// through it: with deferred writes those header and page writes are memory copies until the
+// flush, and the flush and close also write what the cache holds, so their result covers it.
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -75,6 +79,7 @@ int BTree::Impl::FlushAll() {
         const int headerRc = WriteHeader();
         if (rc == 0) rc = headerRc;
     }
+    if (cached && !cached->WriteDirty() && rc == 0) rc = 402;
     return rc;
 }
 
@@ -87,8 +92,7 @@ int BTree::Impl::AllocatePage(int32_t *offset) {
             return 304;
         }
         const int32_t fresh = header.end;
-        std::vector<uint8_t> zeros(static_cast<size_t>(pageSize), 0);
-        if (file->WriteAt(fresh, zeros.data(), zeros.size()) != pageSize) return 402;
+        if (file->WriteAt(fresh, zeroPage.data(), zeroPage.size()) != pageSize) return 402;
         pool->Forget(fresh);
         header.end += pageSize;
         *offset = fresh;
@@ -207,9 +211,21 @@ BTree::~BTree() {
 
 std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *layout,
                                    int32_t extraBuffers, int32_t writeMode) {
+    return Open(path, layout, extraBuffers, writeMode, nullptr);
+}
+
+std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *layout,
+                                   int32_t extraBuffers, int32_t writeMode,
+                                   std::shared_ptr<IndexPageCache> cache) {
     auto impl = std::make_unique<Impl>();
     impl->file = platform::OpenExclusive(path, platform::OpenMode::kCreateIfMissing);
     if (!impl->file) return nullptr;
+    if (cache) {
+        if (auto wrapped = IndexFileCache::Wrap(impl->file, std::move(cache), writeMode == 2)) {
+            impl->cached = wrapped.get();
+            impl->file = std::move(wrapped);
+        }
+    }
     uint8_t bytes[kFileHeaderSize];
     const int64_t got = impl->file->ReadAt(0, bytes, kFileHeaderSize);
     if (got == 0) {
@@ -237,6 +253,7 @@ std::unique_ptr<BTree> BTree::Open(const std::string &path, const KeyLayout *lay
     const int32_t buffers = writeMode != 0 ? extra + kPoolBase : kPoolBase;
     impl->pool = std::make_unique<PagePool>(impl->file.get(), h.pageSize, buffers, writeMode);
     impl->scratch.assign(static_cast<size_t>(h.pageSize), 0);
+    impl->zeroPage.assign(static_cast<size_t>(h.pageSize), 0);
     impl->path.reserve(static_cast<size_t>(std::clamp(h.levels, 1, 64)) + 2);
     return std::unique_ptr<BTree>(new BTree(std::move(impl)));
 }
@@ -351,6 +368,7 @@ bool BTree::Close() {
     if (rc == 0) {
         rc = t.FlushAll();
         t.pool.reset();
+        t.cached = nullptr;
         t.file.reset();
         t.cursorPage = -1;
     }

@@ -25,6 +25,8 @@
 
 namespace kw::engine {
 
+class IndexPageCache;
+
 inline constexpr int32_t kBtreeMagic = 0x00011A3B;
 inline constexpr int32_t kBtreePageSize = 512;
 
@@ -42,6 +44,12 @@ class BTree {
     // magic, or names a page size outside 64..65536 (the table reports 517).
     static std::unique_ptr<BTree> Open(const std::string &path, const KeyLayout *layout,
                                        int32_t extraBuffers, int32_t writeMode);
+    // The same, with every read and write of the file going through cache (the database's
+    // index cache, shared with its other index files); writeMode 2 then keeps written pages in
+    // the cache until Flush, Close or their eviction. A null cache uses the file directly.
+    static std::unique_ptr<BTree> Open(const std::string &path, const KeyLayout *layout,
+                                       int32_t extraBuffers, int32_t writeMode,
+                                       std::shared_ptr<IndexPageCache> cache);
     ~BTree();
 
     BTree(const BTree &) = delete;
@@ -81,7 +89,8 @@ class BTree {
 
     // The tree becomes empty (file not shortened); the cursor is cleared.
     bool Reset();
-    // Every dirty page written (and the header, if its last write failed); false with 402.
+    // Every dirty page written (and the header, if its last write failed), through the cache to
+    // the file; false with 402.
     bool Flush();
     // Flush and close the file; false on a write failure. Every later call fails with 402.
     bool Close();

@@ -17,6 +17,7 @@
 
 #include "btree.h"
 #include "btree_page.h"
+#include "index_file_cache.h"
 #include "page_pool.h"
 #include "platform/file.h"
 
@@ -53,6 +54,8 @@ struct PathStep {
 
 struct BTree::Impl {
     std::unique_ptr<platform::RandomAccessFile> file;
+    // The file when it goes through the database's index cache, else null.
+    IndexFileCache *cached = nullptr;
     const KeyLayout *layout = nullptr;
     FileHeader header;
     bool headerDirty = false;
@@ -62,6 +65,7 @@ struct BTree::Impl {
     // A page is rebuilt here and copied over its buffer, so a change never takes a second buffer
     // (which would evict a page the pool could have kept).
     std::vector<uint8_t> scratch;
+    std::vector<uint8_t> zeroPage;  // written where a page is appended
     std::vector<PathStep> path;
     int32_t cursorPage = -1;
     int32_t cursorSlot = 0;
@@ -95,7 +99,8 @@ struct BTree::Impl {
     int Fetch(int32_t offset, PageRef *out) { return pool->Fetch(offset, header.end, out); }
     int CheckKey(const uint8_t *key, int32_t length) const;
     int WriteHeader();
-    // Writes the header and every dirty page; the first failure's code.
+    // Writes the header and every dirty page, and what the index cache holds of the file; the
+    // first failure's code.
     int FlushAll();
     // Both return 0 or a failure that happened before anything changed; a later header or page
     // write failure goes to NoteWrite.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "btree_page.h"
+#include "dirty_run.h"
 
 namespace kw::engine {
 namespace {
@@ -108,10 +109,8 @@ int PagePool::WriteBack(int32_t slot) {
     const int64_t page = pageSize_;
     int64_t from = buffer.offset;
     int64_t to = buffer.offset + page;
-    while ((to - from) / page < kRunPages && DirtySlotAt(from - page) >= 0)
-        from -= page;
-    while ((to - from) / page < kRunPages && DirtySlotAt(to) >= 0)
-        to += page;
+    GrowDirtyRun(
+        page, kRunPages, [this](int64_t at) { return DirtySlotAt(at) >= 0; }, &from, &to);
     if (to - from == page) {
         if (file_->WriteAt(buffer.offset, SlotData(slot), static_cast<size_t>(page)) != page) {
             return 402;

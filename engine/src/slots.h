@@ -28,6 +28,8 @@
 
 namespace kw::engine {
 
+class IndexPageCache;
+
 struct IndexSlot {
     const KW_IndexDef *definition = nullptr;  // the caller's definition
     std::unique_ptr<KeyLayout> layout;        // parts and comparison; never null once added
@@ -74,6 +76,9 @@ struct DatabaseSlot {
     std::string directory;          // the database directory as registered
     int32_t openTableCount = 0;     // tables whose store is open
     std::vector<TableSlot> tables;  // table numbers are positions here
+    // The memory all index files of the database share (made at the first table open); every
+    // open tree holds it too, so it outlives them.
+    std::shared_ptr<IndexPageCache> indexCache;
 };
 
 }  // namespace kw::engine

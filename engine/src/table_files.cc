@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine_state.h"
+#include "index_page_cache.h"
 #include "instances.h"
 #include "platform/path.h"
 #include "store_journal.h"
@@ -53,10 +54,13 @@ KWRESULT OpenTable(DatabaseSlot &database, TableSlot &table) {
     table.cachedCount = -1;
     // The table counts as open from here on, even if an index file fails below.
     ++database.openTableCount;
+    if (!database.indexCache)
+        database.indexCache = std::make_shared<IndexPageCache>(kIndexCacheBytes);
     for (IndexSlot &index : table.indexes) {
         if (index.tree) continue;
-        index.tree = BTree::Open(PathIn(database, IndexFileName(def, *index.definition)),
-                                 index.layout.get(), settings.btreeBuffers, settings.btreeType);
+        index.tree =
+            BTree::Open(PathIn(database, IndexFileName(def, *index.definition)), index.layout.get(),
+                        settings.btreeBuffers, settings.btreeType, database.indexCache);
         if (!index.tree) return KWERR_FILEOPEN;
     }
     return KW_OK;

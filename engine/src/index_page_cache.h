@@ -1,0 +1,142 @@
+// The memory between a database's index files and the operating system: one budget of 512-byte
+// units shared by every index file of the database, evicted in one (second-chance) clock order.
+// Each file reaches it through IndexFileCache (index_file_cache.h), which the B-tree uses as its
+// file; the page pool of each tree sits above it unchanged.
+//
+// A unit holds the bytes of one aligned 512-byte stretch of one file, exactly as the file would
+// hold them had every write so far reached it. Each file has a logical size: its size at attach,
+// grown by every write. Reads stop at the logical size, and bytes between the real end of the file
+// and the logical size read as zeros (a hole the deferred writes have yet to fill).
+//
+// What callers may rely on:
+//  - Coherence: every read and write of an attached file goes through here, so a read returns
+//    the bytes last written whether or not they have reached the file. Nothing else may write the
+//    file while it is attached (index files are opened exclusively; a reset or a rebuilt tree
+//    writes through the same path, so a cache never serves bytes older than the last write).
+//  - Deferred files: a write lands in units marked dirty and returns at once; a partial write to
+//    a unit not held first reads that unit (a failed read fails the write). Dirty bytes reach the
+//    file when their unit is evicted (with the dirty units next to it in the file, up to 64 KiB,
+//    in one write), at WriteDirty (every dirty unit of the file, in offset order, neighbours
+//    combined) and never otherwise: the owner calls WriteDirty before it detaches. Write-backs
+//    stop at the logical size, so the file gets the same bytes it would have got directly.
+//  - A read that misses reads the aligned 4 KiB around it in one read and keeps the units of it
+//    not held yet (never over a unit held, whose bytes may be newer than the file's); those
+//    neighbours enter as not yet used, so the clock takes them first unless they are read soon.
+//  - Write-through files: a write reaches the file before it returns, and units holding those
+//    bytes are updated; a failed or short write drops them, so no unit holds bytes the file
+//    lacks, and the result is the file's own.
+//  - Failures are never lost: a write-back that fails at eviction keeps its units dirty (they are
+//    passed over by later evictions, the budget running over if need be) and the file's next
+//    WriteDirty retries them and reports whether every one reached the file. A read that fails
+//    at the file fails the caller's read and caches nothing.
+//  - Memory grows with use up to the budget (in 64 KiB chunks) and is returned when the last
+//    file detaches. When no unit can be had (every one is dirty and its file failing), accesses
+//    go straight to the file.
+//
+// Single-threaded, like the rest of the engine.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "offset_map.h"
+#include "platform/file.h"
+
+namespace kw::engine {
+
+// The budget of a database's index cache. Big enough for the upper levels of every index of a
+// 100,000-recipe database, whose inner pages are what every search passes through.
+inline constexpr size_t kIndexCacheBytes = size_t{32} << 20;
+
+class IndexPageCache {
+  public:
+    static constexpr int64_t kUnitSize = 512;
+
+    explicit IndexPageCache(size_t budgetBytes);
+    IndexPageCache(const IndexPageCache &) = delete;
+    IndexPageCache &operator=(const IndexPageCache &) = delete;
+
+    // Starts caching file, whose current size is size; the file is not owned and must stay open
+    // until Detach. Returns the file's number for the calls below.
+    int32_t Attach(platform::RandomAccessFile *file, int64_t size, bool deferWrites);
+    // Forgets the file's units without writing them.
+    void Detach(int32_t file);
+
+    // The RandomAccessFile contract, over the file's logical size.
+    int64_t Read(int32_t file, int64_t offset, void *buffer, size_t n);
+    int64_t Write(int32_t file, int64_t offset, const void *buffer, size_t n);
+    int64_t Size(int32_t file) const { return files_[static_cast<size_t>(file)].size; }
+    // Writes every dirty unit of the file; false when one could not be written (it stays dirty).
+    bool WriteDirty(int32_t file);
+
+    size_t BudgetUnits() const { return budgetUnits_; }
+    // Units holding bytes of some file, and dirty units of one file.
+    size_t UnitsInUse() const { return entries_.size() - freeEntries_.size(); }
+    int32_t DirtyUnits(int32_t file) const { return files_[static_cast<size_t>(file)].dirty; }
+
+  private:
+    struct FileState {
+        platform::RandomAccessFile *file = nullptr;  // null: a free number
+        int64_t size = 0;                            // logical size
+        bool deferWrites = false;
+        bool writeFailed = false;  // a write-back failed since the last good WriteDirty
+        int32_t dirty = 0;         // dirty units
+    };
+    struct Entry {
+        int64_t offset = -1;  // unit offset in its file
+        int32_t file = -1;    // -1: free entry
+        bool dirty = false;
+    };
+
+    // Results of Load besides a unit number.
+    static constexpr int32_t kNoRoom = -1;
+    static constexpr int32_t kReadFailed = -2;
+
+    static int64_t Key(int32_t file, int64_t unitOffset) {
+        return (static_cast<int64_t>(file) << 40) | (unitOffset / kUnitSize);
+    }
+    // Offsets the unit key can hold (far beyond any index file, whose offsets are 32-bit).
+    static bool Cacheable(int64_t offset) { return offset >= 0 && offset < (int64_t{1} << 48); }
+
+    uint8_t *Data(int32_t entry);
+    int32_t Find(int32_t file, int64_t unitOffset) const;
+    // The unit of file at unitOffset, marked as used, or -1.
+    int32_t Touch(int32_t file, int64_t unitOffset);
+    // A unit for file at unitOffset (contents undefined), or kNoRoom.
+    int32_t Allocate(int32_t file, int64_t unitOffset);
+    // The unit read from the file (zeros past its end), or kNoRoom / kReadFailed.
+    int32_t Load(int32_t file, int64_t unitOffset);
+    // The same with the units around it that are not held yet, read with it in one aligned read.
+    int32_t LoadChunk(int32_t file, int64_t unitOffset);
+    int32_t TakeEntry();
+    // An entry freed by evicting a unit not used since the clock hand last passed it, or -1.
+    int32_t Evict();
+    void Remove(int32_t entry);
+    void SetDirty(int32_t entry, bool dirty);
+    // Writes the dirty unit entry with the dirty units next to it in the same file; they all
+    // become clean. False when the write failed (all stay dirty).
+    bool WriteRun(int32_t entry);
+    void GrowMap();
+    void ReleaseMemory();
+    int64_t WriteThrough(int32_t file, int64_t offset, const void *buffer, size_t n);
+
+    size_t budgetUnits_;
+    std::vector<FileState> files_;
+    std::vector<Entry> entries_;
+    std::vector<int32_t> freeEntries_;
+    std::vector<std::unique_ptr<uint8_t[]>> arena_;  // unit data, allocated 64 KiB at a time
+    // Second-chance (clock) order instead of a linked LRU list: a hit only sets its entry's
+    // byte here, where a list would write three entries scattered over the cache.
+    std::vector<uint8_t> used_;
+    size_t hand_ = 0;             // the next entry the clock looks at
+    OffsetMap map_;               // Key(file, unit offset) -> entry
+    size_t mapLimit_;             // entries map_ was sized for
+    std::vector<uint8_t> chunk_;  // an aligned stretch read for LoadChunk
+    std::vector<uint8_t> run_;    // neighbouring dirty units gathered for a write
+    std::vector<std::pair<int64_t, int32_t>> order_;  // a file's dirty units, sorted for a flush
+};
+
+}  // namespace kw::engine
