@@ -161,9 +161,9 @@ class BlockedSearch {
     bool reaped_ = false;
 };
 
-// Waits (up to a minute) until the settings say a run is going on.
+// Waits (up to 20 seconds) until the settings say a run is going on.
 bool WaitUntilUnclean(platform::Profile &settings) {
-    for (int i = 0; i < 6000; ++i) {
+    for (int i = 0; i < 2000; ++i) {
         if (!LastRunEndedCleanly(settings)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
