@@ -8,9 +8,9 @@
 
 #include "app/recipes/category_store.h"
 #include "command.h"
+#include "command_database.h"
 #include "json_text.h"
 #include "platform/text_encoding.h"
-#include "program_database.h"
 
 namespace kwtool {
 namespace {
@@ -23,14 +23,15 @@ struct CategoryCounts {
 
 int RunCategories(const Options &options) {
     if (!options.args.empty()) return Usage(options, "categories");
-    kw::CKWDatabase database;
-    if (int status = OpenProgramDatabase(database)) return status;
+    CommandDatabase opened;
+    if (int status = opened.Open(DatabaseUse::kRead, ReportOpenFailure)) return status;
+    kw::CKWDatabase &database = opened.Database();
     std::vector<CategoryCounts> categories;
     for (const std::string &name : kw::recipedb::CategoryNames(database))
         categories.push_back({kw::platform::Cp1252ToUtf8(name),
                               kw::recipedb::CountRecipesOfCategory(database, name),
                               kw::recipedb::CountLinksToCategory(database, name)});
-    database.Close();
+    if (int status = opened.Close()) return status;
 
     if (options.json) {
         std::cout << "[";

@@ -1,6 +1,7 @@
 // kwtool's share of the single-instance rule: a command that changes the working directory's
 // settings or database first takes the directory's instance lock, so it never runs beside the
-// window program or another kwtool doing the same. Commands that only read take no lock.
+// window program or another kwtool doing the same. Commands that only read take no lock, unless
+// the last run ended uncleanly and they must rebuild the indexes first (command_database.h).
 #pragma once
 
 #include <memory>

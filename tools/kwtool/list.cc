@@ -12,6 +12,7 @@
 //                               merged. A name that belongs to a stored list is refused.
 //   kwtool list print NAME      the list as plain text
 //   kwtool list delete NAME [--yes]   asks first (--yes answers for the user)
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -21,8 +22,8 @@
 #include "app/planning/shopping_list_store.h"
 #include "app/planning/table_ingredient_catalog.h"
 #include "command.h"
+#include "command_database.h"
 #include "engine_results.h"
-#include "instance.h"
 #include "json_text.h"
 #include "planning_tool.h"
 #include "platform/text_encoding.h"
@@ -120,19 +121,10 @@ int Create(const Options &options, kw::CKWDatabase &database, const kw::UnitCont
     return 0;
 }
 
-int RunList(const Options &options) {
-    std::vector<std::string> args = options.args;
-    const bool yes = TakeFlag(&args, "--yes");
-    if (args.size() < 2 || args[1].empty()) return Usage(options, "list");
+int RunListAction(const Options &options, const std::vector<std::string> &args, bool yes,
+                  kw::CKWDatabase &database) {
     const std::string &action = args[0];
     const bool reads = action == "show" || action == "print";
-    if (!reads && action != "create" && action != "delete") return Usage(options, "list");
-    if (action != "create" && args.size() != 2) return Usage(options, "list");
-
-    std::unique_ptr<kw::InstanceLock> lock;
-    if (!reads && !(lock = LockWorkingDirectory())) return 1;
-    kw::CKWDatabase database;
-    if (!OpenPlanningDatabase(database)) return 1;
     kw::planning::TableIngredientCatalog catalog(database);
     TerminalSink sink(yes ? QuestionPolicy::kAlwaysYes : QuestionPolicy::kAskOnTerminal);
     const kw::UnitContext context{PlanningNumberSettings(), catalog, sink};
@@ -150,6 +142,23 @@ int RunList(const Options &options) {
     if (!deleted) return 1;
     std::cout << "deleted list " << Cp1252ToUtf8(list.Name()) << "\n";
     return 0;
+}
+
+int RunList(const Options &options) {
+    std::vector<std::string> args = options.args;
+    const bool yes = TakeFlag(&args, "--yes");
+    if (args.size() < 2 || args[1].empty()) return Usage(options, "list");
+    const std::string &action = args[0];
+    const bool reads = action == "show" || action == "print";
+    if (!reads && action != "create" && action != "delete") return Usage(options, "list");
+    if (action != "create" && args.size() != 2) return Usage(options, "list");
+
+    CommandDatabase opened;
+    if (int status =
+            opened.Open(reads ? DatabaseUse::kRead : DatabaseUse::kWrite, ReportOpenFailure))
+        return status;
+    const int status = RunListAction(options, args, yes, opened.Database());
+    return std::max(status, opened.Close());
 }
 
 }  // namespace

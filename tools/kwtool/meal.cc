@@ -9,6 +9,7 @@
 //                                to a stored meal is refused and that meal left as it is
 //   kwtool meal print TITLE      the meal as plain text
 //   kwtool meal delete TITLE     the meal and its lines, without a question
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -16,8 +17,8 @@
 #include "app/planning/meal_plan.h"
 #include "app/planning/planning_text.h"
 #include "command.h"
+#include "command_database.h"
 #include "engine_results.h"
-#include "instance.h"
 #include "json_text.h"
 #include "planning_tool.h"
 #include "platform/text_encoding.h"
@@ -100,6 +101,20 @@ int Create(const Options &options, kw::CKWDatabase &database, MealPlan &meal) {
     return 0;
 }
 
+int RunMealAction(const Options &options, kw::CKWDatabase &database) {
+    const std::vector<std::string> &args = options.args;
+    const std::string &action = args[0];
+    const bool reads = action == "show" || action == "print";
+    MealPlan meal(kw::platform::Utf8ToCp1252(args[1]), action == "create");
+    if (reads) return Show(options, database, meal, action == "print");
+    if (action == "create") return Create(options, database, meal);
+    if (!LoadMeal(database, meal)) return 1;
+    if (const KWRESULT r = meal.Delete(database))
+        return Fail("cannot delete the meal: " + EngineResultText(r));
+    std::cout << "deleted meal " << args[1] << "\n";
+    return 0;
+}
+
 int RunMeal(const Options &options) {
     const std::vector<std::string> &args = options.args;
     if (args.size() < 2 || args[1].empty()) return Usage(options, "meal");
@@ -109,18 +124,12 @@ int RunMeal(const Options &options) {
     if (reads && args.size() != 2) return Usage(options, "meal");
     if (action == "delete" && args.size() != 2) return Usage(options, "meal");
 
-    std::unique_ptr<kw::InstanceLock> lock;
-    if (!reads && !(lock = LockWorkingDirectory())) return 1;
-    kw::CKWDatabase database;
-    if (!OpenPlanningDatabase(database)) return 1;
-    MealPlan meal(kw::platform::Utf8ToCp1252(args[1]), action == "create");
-    if (reads) return Show(options, database, meal, action == "print");
-    if (action == "create") return Create(options, database, meal);
-    if (!LoadMeal(database, meal)) return 1;
-    if (const KWRESULT r = meal.Delete(database))
-        return Fail("cannot delete the meal: " + EngineResultText(r));
-    std::cout << "deleted meal " << args[1] << "\n";
-    return 0;
+    CommandDatabase opened;
+    if (int status =
+            opened.Open(reads ? DatabaseUse::kRead : DatabaseUse::kWrite, ReportOpenFailure))
+        return status;
+    const int status = RunMealAction(options, opened.Database());
+    return std::max(status, opened.Close());
 }
 
 }  // namespace

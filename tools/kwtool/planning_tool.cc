@@ -2,35 +2,16 @@
 #include "planning_tool.h"
 
 #include "app/core/locale_defaults.h"
-#include "app/core/recipe_database.h"
 #include "app/core/schema.h"
 #include "app/core/setting_keys.h"
 #include "app/core/settings.h"
 #include "app/data/query.h"
 #include "app/data/record.h"
-#include "command.h"
-#include "engine_results.h"
 #include "platform/path.h"
 #include "platform/profile.h"
 #include "platform/text_encoding.h"
 
 namespace kwtool {
-
-bool OpenPlanningDatabase(kw::CKWDatabase &database) {
-    const KWRESULT r = kw::OpenRecipeDatabase(database);
-    if (r == KWERR_NOLOCATION) {
-        Fail("database " + std::string(kw::schema::kDatabaseName) +
-             " is not registered here or its directory is missing; run 'kwtool create' first "
-             "(507)");
-        return false;
-    }
-    if (r != KW_OK) {
-        Fail("cannot open database " + std::string(kw::schema::kDatabaseName) + ": " +
-             EngineResultText(r));
-        return false;
-    }
-    return true;
-}
 
 kw::NumberSettings PlanningNumberSettings() {
     const kw::platform::Profile profile(kw::SettingsFilePath(kw::platform::WorkingDirectory()));

@@ -1,5 +1,6 @@
-// What kwtool's search, meal and list commands share: the database opened as the program opens
-// it, the unit settings the window program would use, and the command-line form of a recipe.
+// What kwtool's search, meal and list commands share (the database itself they open through
+// command_database.h): the unit settings the window program would use, and the command-line form of
+// a recipe.
 #pragma once
 
 #include <string>
@@ -8,9 +9,6 @@
 #include "app/recipes/number_settings.h"
 
 namespace kwtool {
-
-// Opens KWDATA2 with its schema; on failure prints why and returns false.
-bool OpenPlanningDatabase(kw::CKWDatabase &database);
 
 // "Units", "Decimal" and "Exact" of recipe.INI in the working directory (defaults by locale).
 kw::NumberSettings PlanningNumberSettings();

@@ -10,9 +10,9 @@
 #include "app/recipes/category_store.h"
 #include "app/recipes/name_compare.h"
 #include "command.h"
+#include "command_database.h"
 #include "json_text.h"
 #include "platform/text_encoding.h"
-#include "program_database.h"
 
 namespace kwtool {
 namespace {
@@ -32,13 +32,14 @@ int RunRecipes(const Options &options) {
     if (!args.empty() || (byCategory && category.empty())) return Usage(options, "recipes");
     category = kw::platform::Utf8ToCp1252(category);
 
-    kw::CKWDatabase database;
-    if (int status = OpenProgramDatabase(database)) return status;
+    CommandDatabase opened;
+    if (int status = opened.Open(DatabaseUse::kRead, ReportOpenFailure)) return status;
+    kw::CKWDatabase &database = opened.Database();
     const std::vector<kw::recipedb::RecipeId> recipes =
         byCategory ? kw::recipedb::RecipesFiledUnder(database, category)
                    : kw::recipedb::AllRecipes(database);
     const bool unknownCategory = byCategory && recipes.empty() && !IsCategory(database, category);
-    database.Close();
+    if (int status = opened.Close()) return status;
     if (unknownCategory) return Fail("no category '" + Cp1252ToUtf8(category) + "'");
 
     if (options.json) {

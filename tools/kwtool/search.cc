@@ -17,6 +17,7 @@
 // one object: {"criteria": [...], "steps": [{"criteria", "candidates", "matches"}], "matches",
 // "recipes": [{"name", "category"}]}. A criterion that may be selected once, given twice, is a
 // usage error.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -27,8 +28,8 @@
 #include "app/planning/recipe_search.h"
 #include "app/planning/search_results.h"
 #include "command.h"
+#include "command_database.h"
 #include "engine_results.h"
-#include "instance.h"
 #include "json_text.h"
 #include "planning_tool.h"
 #include "platform/text_encoding.h"
@@ -110,16 +111,9 @@ int SelectCriteria(const std::vector<std::string> &args, CriteriaSelection *sele
     return 0;
 }
 
-int RunSearch(const Options &options) {
-    CriteriaSelection selection;
-    bool steps = false;
-    if (int status = SelectCriteria(options.args, &selection, &steps))
-        return status == 2 ? Usage(options, "search") : status;
-
-    auto lock = LockWorkingDirectory();
-    if (!lock) return 1;
-    kw::CKWDatabase database;
-    if (!OpenPlanningDatabase(database)) return 1;
+// Runs the search into KWTMPRES and prints what it found.
+int SearchAndPrint(const Options &options, const CriteriaSelection &selection, bool steps,
+                   kw::CKWDatabase &database) {
     TerminalProgress progress;
     const kw::planning::SearchOutcome outcome =
         kw::planning::RunRecipeSearch(database, selection.Rows(), progress);
@@ -165,6 +159,19 @@ int RunSearch(const Options &options) {
         }
     std::cerr << Cp1252ToUtf8(listing.countText) << "\n";
     return 0;
+}
+
+int RunSearch(const Options &options) {
+    CriteriaSelection selection;
+    bool steps = false;
+    if (int status = SelectCriteria(options.args, &selection, &steps))
+        return status == 2 ? Usage(options, "search") : status;
+
+    // The search rewrites KWTMPRES, so the run is marked unclean until the database is closed.
+    CommandDatabase opened;
+    if (int status = opened.Open(DatabaseUse::kWrite, ReportOpenFailure)) return status;
+    const int status = SearchAndPrint(options, selection, steps, opened.Database());
+    return std::max(status, opened.Close());
 }
 
 }  // namespace

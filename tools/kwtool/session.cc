@@ -49,17 +49,21 @@ bool Session::Started(kw::StartResult result) {
             Fail("cannot start: the tables KWINGDAT and KWRECIPE could not be opened");
             return false;
     }
-    if (!app_.PreviousRunClean())
+    ReportIndexRebuild(app_.PreviousRunClean(), app_.RepairedTables(), app_.IndexRebuildResult());
+    return true;
+}
+
+void ReportIndexRebuild(bool previousRunClean, const std::vector<std::string> &repairedTables,
+                        KWRESULT result) {
+    if (!previousRunClean)
         std::cerr << "kwtool: the previous run did not end cleanly; every index was rebuilt\n"
                   << "kwtool: 'kwtool recover' restores the data of the last session from "
                   << kw::kBackupFileName << "\n";
-    for (const std::string &table : app_.RepairedTables())
+    for (const std::string &table : repairedTables)
         std::cerr << "kwtool: table " << table << " was damaged and has been repaired\n";
-    if (app_.IndexRebuildResult() != KW_OK)
-        std::cerr << "kwtool: the index rebuild failed: "
-                  << EngineResultText(app_.IndexRebuildResult())
+    if (result != KW_OK)
+        std::cerr << "kwtool: the index rebuild failed: " << EngineResultText(result)
                   << "; the database may be damaged\n";
-    return true;
 }
 
 int Session::Close() {

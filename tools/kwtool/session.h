@@ -25,6 +25,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/core/application.h"
 #include "terminal.h"
@@ -70,6 +72,11 @@ class Session final {
     kw::RecipeApplication app_;
     bool closed_ = false;
 };
+
+// Says on standard error what the start's index rebuild did: that the previous run did not end
+// cleanly (and how to recover), which tables it repaired, and a failure that stopped it.
+void ReportIndexRebuild(bool previousRunClean, const std::vector<std::string> &repairedTables,
+                        KWRESULT result);
 
 // Opens a session, runs work on it and closes it. Returns the larger of work's and Close's
 // statuses, or 1 when the session cannot be opened.

@@ -3,6 +3,7 @@
 // style from recipe.INI), and the further categories it is filed under. Text is printed as UTF-8.
 // A line naming an ingredient that is not in the catalogue and stored without its own kind is
 // reported on standard error (message 604), as the window would.
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "app/recipes/recipe_form.h"
 #include "app/recipes/record_catalog.h"
 #include "command.h"
+#include "command_database.h"
 #include "platform/text_encoding.h"
 #include "program_database.h"
 #include "terminal.h"
@@ -71,8 +73,9 @@ int RunShow(const Options &options) {
         return Usage(options, "show");
     const std::string identifier = kw::platform::Utf8ToCp1252(options.args[0]);
 
-    kw::CKWDatabase database;
-    if (int status = OpenProgramDatabase(database)) return status;
+    CommandDatabase opened;
+    if (int status = opened.Open(DatabaseUse::kRead, ReportOpenFailure)) return status;
+    kw::CKWDatabase &database = opened.Database();
     TerminalSink sink;
     int status = 0;
     {
@@ -89,8 +92,7 @@ int RunShow(const Options &options) {
             Print(form, others);
         }
     }
-    database.Close();
-    return status;
+    return std::max(status, opened.Close());
 }
 
 }  // namespace

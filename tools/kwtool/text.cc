@@ -8,13 +8,12 @@
 // case ignored). A name or category holding '^' itself is found too: every '^' is tried as the
 // divider until one names a stored recipe. Quantities are shown in the unit system and number
 // style of the settings file (recipe.INI), as the recipe window shows them. The database is only
-// read, so no instance lock is taken.
+// read, so no instance lock is taken unless the last run ended uncleanly (command_database.h).
 #include <cstring>
 #include <iostream>
 #include <string>
 
 #include "app/core/locale_defaults.h"
-#include "app/core/recipe_database.h"
 #include "app/core/setting_keys.h"
 #include "app/core/settings.h"
 #include "app/interchange/recipe_text_loader.h"
@@ -22,6 +21,7 @@
 #include "app/interchange/recipe_text_writer.h"
 #include "app/recipes/memory_catalog.h"
 #include "command.h"
+#include "command_database.h"
 #include "engine_results.h"
 #include "platform/path.h"
 #include "platform/profile.h"
@@ -30,11 +30,6 @@
 
 namespace kwtool {
 namespace {
-
-// Opens KWDATA2 for the command; the one place it does, so it can move to a shared session.
-KWRESULT OpenDatabase(kw::CKWDatabase &database) {
-    return kw::OpenRecipeDatabase(database);
-}
 
 kw::NumberSettings NumberSettingsOfWorkingDirectory() {
     const kw::platform::Profile ini(kw::SettingsFilePath(kw::platform::WorkingDirectory()));
@@ -66,12 +61,14 @@ int RunText(const Options &options) {
         return Usage(options, "text");
     const std::string key = kw::platform::Utf8ToCp1252(args[0]);
 
-    kw::CKWDatabase database;
-    if (const KWRESULT r = OpenDatabase(database))
-        return Fail("cannot open database KWDATA2: " + EngineResultText(r));
+    CommandDatabase opened;
+    if (int status = opened.Open(DatabaseUse::kRead, [](KWRESULT r) {
+            return Fail("cannot open database KWDATA2: " + EngineResultText(r));
+        }))
+        return status;
     kw::RecipeTextValues recipe;
-    const KWRESULT found = FindRecipe(database, key, &recipe);
-    database.Close();
+    const KWRESULT found = FindRecipe(opened.Database(), key, &recipe);
+    if (int status = opened.Close()) return status;
     if (found == KW_NOTFOUND) return Fail("no recipe \"" + args[0] + "\" is stored");
     if (found != KW_OK)
         return Fail("cannot read recipe \"" + args[0] + "\": " + EngineResultText(found));
