@@ -19,7 +19,8 @@
 //    range.
 //  - A write-back also writes the dirty buffers whose dirty bytes continue it in the file
 //    (blocks appended one after another), up to 64 KiB, with one write: those buffers become
-//    clean. Deferred writes were never ordered, so this changes only how many writes there are.
+//    clean. Apart from the waits below, deferred writes were never ordered, so this changes only
+//    how many writes there are.
 //  - OrderAfter(base, first) holds the dirty bytes of block base back until the dirty bytes block
 //    first holds now are in the file: every write-back of base writes first's bytes first, or
 //    in the same write at a lower file offset (a write cut short by a kill keeps its start). A
