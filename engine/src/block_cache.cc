@@ -216,14 +216,20 @@ CacheStatus BlockCache::Evict(Buffer &b) {
 }
 
 CacheStatus BlockCache::WriteBack(Buffer &b) {
-    const int64_t n = b.dirtyEnd - b.dirtyStart;
-    if (b.state != State::kDirty || n <= 0) {
+    if (b.state != State::kDirty || b.dirtyEnd <= b.dirtyStart) {
         MarkClean(b);
         return CacheStatus::kOk;
     }
+    b.writing = true;
+    const CacheStatus status = WriteBackRun(b);
+    b.writing = false;
+    return status;
+}
+
+CacheStatus BlockCache::WriteBackRun(Buffer &b) {
     // The run of dirty buffers that continue one another in the file, b among them.
     Buffer *first = &b;
-    int64_t bytes = n;
+    int64_t bytes = b.dirtyEnd - b.dirtyStart;
     int members = 1;
     for (Buffer *p = DirtyBefore(*first); p && members < kRunBuffers; p = DirtyBefore(*first)) {
         const int64_t more = p->dirtyEnd - p->dirtyStart;
@@ -240,25 +246,27 @@ CacheStatus BlockCache::WriteBack(Buffer &b) {
         bytes += more;
         ++members;
     }
-    if (first == last) {
-        if (file_->WriteAt(b.base + b.dirtyStart, b.data.data() + b.dirtyStart,
-                           static_cast<size_t>(n)) != n) {
-            return CacheStatus::kWriteFailed;  // the buffer stays dirty: its bytes exist nowhere
-                                               // else
-        }
-        MarkClean(b);
-        return CacheStatus::kOk;
-    }
     Buffer *run[kRunBuffers];
-    int64_t gathered = 0;
     int count = 0;
     for (Buffer *x = first;; x = DirtyAfter(*x)) {
-        const int64_t length = x->dirtyEnd - x->dirtyStart;
-        std::memcpy(run_.data() + gathered, x->data.data() + x->dirtyStart,
-                    static_cast<size_t>(length));
-        gathered += length;
         run[count++] = x;
         if (x == last) break;
+    }
+    // Each member's awaited bytes must come earlier in the same write; otherwise b goes alone.
+    for (int i = 0; i < count; ++i) {
+        const Buffer *awaited = Awaited(*run[i]);
+        if (awaited != nullptr && std::find(run, run + i, awaited) == run + i) {
+            return WriteAlone(b);
+        }
+    }
+    if (count == 1) return WriteAlone(b);
+    int64_t gathered = 0;
+    for (int i = 0; i < count; ++i) {
+        const Buffer &x = *run[i];
+        const int64_t length = x.dirtyEnd - x.dirtyStart;
+        std::memcpy(run_.data() + gathered, x.data.data() + x.dirtyStart,
+                    static_cast<size_t>(length));
+        gathered += length;
     }
     if (file_->WriteAt(first->base + first->dirtyStart, run_.data(),
                        static_cast<size_t>(gathered)) != gathered) {
@@ -267,6 +275,55 @@ CacheStatus BlockCache::WriteBack(Buffer &b) {
     for (int i = 0; i < count; ++i)
         MarkClean(*run[i]);
     return CacheStatus::kOk;
+}
+
+// Writes b's dirty bytes with one write of their own, after the bytes b waits for.
+CacheStatus BlockCache::WriteAlone(Buffer &b) {
+    Buffer *awaited = Awaited(b);
+    // A buffer whose write-back is already under way further up is where a loop of waits would
+    // close; it cannot go first, so b goes without it.
+    if (awaited != nullptr && !awaited->writing) {
+        const CacheStatus status = WriteBack(*awaited);
+        if (status != CacheStatus::kOk) return status;
+        if (b.state != State::kDirty) return CacheStatus::kOk;  // it went along, in order
+    }
+    const int64_t n = b.dirtyEnd - b.dirtyStart;
+    if (file_->WriteAt(b.base + b.dirtyStart, b.data.data() + b.dirtyStart,
+                       static_cast<size_t>(n)) != n) {
+        return CacheStatus::kWriteFailed;  // the buffer stays dirty: its bytes exist nowhere else
+    }
+    MarkClean(b);
+    return CacheStatus::kOk;
+}
+
+BlockCache::Buffer *BlockCache::Awaited(const Buffer &b) {
+    if (b.waitFor < 0) return nullptr;
+    Buffer &awaited = buffers_[b.waitFor];
+    const bool pending =
+        &awaited != &b && awaited.state == State::kDirty && awaited.dirtySince == b.waitSince;
+    return pending ? &awaited : nullptr;
+}
+
+CacheStatus BlockCache::OrderAfter(int64_t base, int64_t first) {
+    Buffer *b = Find(base);
+    Buffer *awaited = Find(first);
+    if (b == nullptr || awaited == nullptr || b == awaited || b->state != State::kDirty ||
+        awaited->state != State::kDirty) {
+        return CacheStatus::kOk;
+    }
+    const Buffer *waiting = Awaited(*b);
+    if (waiting != nullptr && waiting != awaited) return WriteBack(*awaited);
+    b->waitFor = IndexOf(*awaited);
+    b->waitSince = awaited->dirtySince;
+    return CacheStatus::kOk;
+}
+
+CacheStatus BlockCache::SettleOrder(int64_t base) {
+    Buffer *b = Find(base);
+    if (b == nullptr || b->state != State::kDirty || Awaited(*b) == nullptr) {
+        return CacheStatus::kOk;
+    }
+    return WriteBack(*b);
 }
 
 BlockCache::Buffer *BlockCache::DirtyAfter(const Buffer &b) {
@@ -292,6 +349,7 @@ void BlockCache::MarkClean(Buffer &b) {
     if (b.state == State::kDirty) --dirtyCount_;
     b.state = State::kClean;
     b.dirtyStart = b.dirtyEnd = 0;
+    b.waitFor = -1;
 }
 
 CacheStatus BlockCache::ReadFile(Buffer &b, int64_t from, int64_t to) {
@@ -315,6 +373,8 @@ void BlockCache::MarkDirty(Buffer &b, int64_t from, int64_t to) {
     b.dirtyStart = from;
     b.dirtyEnd = to;
     b.state = State::kDirty;
+    b.dirtySince = ++dirtySpells_;
+    b.waitFor = -1;
     ++dirtyCount_;
 }
 
@@ -341,6 +401,7 @@ void BlockCache::Empty(Buffer &b) {
     b.start = b.end = 0;
     b.dirtyStart = b.dirtyEnd = 0;
     b.state = State::kClean;
+    b.waitFor = -1;
     if (oldest_ == IndexOf(b)) return;
     Unlink(b);
     b.newer = oldest_;

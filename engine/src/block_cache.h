@@ -19,7 +19,13 @@
 //    range.
 //  - A write-back also writes the dirty buffers whose dirty bytes continue it in the file
 //    (blocks appended one after another), up to 64 KiB, with one write: those buffers become
-//    clean. Deferred writes were never ordered, so this changes only how many writes there are.
+//    clean. Apart from the waits below, deferred writes were never ordered, so this changes only
+//    how many writes there are.
+//  - OrderAfter(base, first) holds the dirty bytes of block base back until the dirty bytes block
+//    first holds now are in the file: every write-back of base writes first's bytes first, or
+//    in the same write at a lower file offset (a write cut short by a kill keeps its start). A
+//    write-back run that would put such bytes in the wrong order is not formed; the buffer then
+//    goes alone, after what it waits for.
 //  - A buffer is reserved only while the cache itself fills it; a cache with no buffer fails
 //    every access with kNoBuffer.
 #pragma once
@@ -64,6 +70,14 @@ class BlockCache {
     // Writes the buffer caching the block at base back now when it is dirty (with whatever a
     // write-back takes along), so that block's bytes reach the file before those of others.
     CacheStatus WriteBackBlock(int64_t base);
+    // Keeps the bytes of block base now dirty from reaching the file before those block first
+    // holds dirty now (nothing to do when either is not dirty). Later writes to either block add
+    // to the bytes held back or waited for. Writes back first now when base already waits for
+    // another block (one wait per buffer).
+    CacheStatus OrderAfter(int64_t base, int64_t first);
+    // Writes block base back now (after what it waits for) when it waits for another block, so
+    // changes made from here on are ordered by the caller alone.
+    CacheStatus SettleOrder(int64_t base);
     // Writes every dirty buffer back, least recently used first; stops at the first failure.
     CacheStatus Flush();
 
@@ -90,7 +104,12 @@ class BlockCache {
         State state = State::kClean;
         std::vector<uint8_t> data;       // indexed by position from base; grown on demand
         int64_t madeUpFrom = INT64_MAX;  // first position read past the file's end, as zeros
-        int32_t newer = -1;              // LRU neighbours (indexes into buffers_)
+        uint64_t dirtySince =
+            0;                 // when the buffer last turned dirty (tells its dirty spells apart)
+        int32_t waitFor = -1;  // the buffer whose dirty spell waitSince must reach the file first
+        uint64_t waitSince = 0;
+        bool writing = false;  // a write-back of it is under way (breaks wait loops)
+        int32_t newer = -1;    // LRU neighbours (indexes into buffers_)
         int32_t older = -1;
         // The buffer's entry in ranges_ while its range is not empty; otherwise the detached
         // node kept for it, so entering the index never allocates.
@@ -111,6 +130,10 @@ class BlockCache {
     Buffer *Overlapping(const Buffer &b, int64_t from, int64_t to);
     CacheStatus Evict(Buffer &b);
     CacheStatus WriteBack(Buffer &b);
+    CacheStatus WriteBackRun(Buffer &b);
+    // The buffer b must wait for (dirty in the spell it waited for), or null.
+    Buffer *Awaited(const Buffer &b);
+    CacheStatus WriteAlone(Buffer &b);
     // The dirty buffer whose dirty bytes begin where b's end in the file (b's dirty bytes reaching
     // the end of its range), or null; DirtyBefore likewise for the one ending where b's begin.
     Buffer *DirtyAfter(const Buffer &b);
@@ -130,6 +153,7 @@ class BlockCache {
     OffsetMap byBase_;  // base -> buffer number, for every buffer caching a block
     RangeIndex ranges_;
     int32_t dirtyCount_ = 0;
+    uint64_t dirtySpells_ = 0;
     bool lastReadPastEnd_ = false;
     std::vector<uint8_t> run_;  // a run of dirty bytes from several buffers, gathered for one write
     int32_t newest_ = -1;       // most recently used

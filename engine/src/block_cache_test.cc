@@ -213,6 +213,100 @@ TEST_F(BlockCacheTest, ContiguousDirtyBuffersAreWrittenTogether) {
     EXPECT_EQ(after[2024], 'b');
 }
 
+// A block held back behind another reaches the file only after it: in the same write when it
+// lies later in the file, else by its own write after the other's, also when its buffer is
+// reused. A wait ends with the dirty bytes it waited for; later changes of either block are
+// free again.
+TEST_F(BlockCacheTest, ABlockHeldBackReachesTheFileOnlyAfterTheBlockItWaitsFor) {
+    auto at = [&](int64_t offset) {
+        for (size_t i = 0; i < faults_->writeLog.size(); ++i)
+            if (faults_->writeLog[i].first == offset) return i;
+        return faults_->writeLog.size();
+    };
+    auto cache = Cache(6, true);
+    std::vector<uint8_t> a(100, 'a'), b(60, 'b'), c(40, 'c');
+    // Appended one after another, each waiting for the one before: one write.
+    ASSERT_EQ(cache->Write(1000, 0, a.data(), 100), CacheStatus::kOk);
+    ASSERT_EQ(cache->Write(1100, 0, b.data(), 60), CacheStatus::kOk);
+    ASSERT_EQ(cache->OrderAfter(1100, 1000), CacheStatus::kOk);
+    ASSERT_EQ(cache->Write(1160, 0, c.data(), 40), CacheStatus::kOk);
+    ASSERT_EQ(cache->OrderAfter(1160, 1100), CacheStatus::kOk);
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    ASSERT_EQ(faults_->writeLog.size(), 1u);
+    EXPECT_EQ(faults_->writeLog[0], std::make_pair(int64_t{1000}, size_t{200}));
+
+    // Waiting for a block later in the file splits the run that would write it first.
+    faults_->writeLog.clear();
+    ASSERT_EQ(cache->Write(2000, 0, a.data(), 100), CacheStatus::kOk);
+    ASSERT_EQ(cache->Write(2100, 0, b.data(), 60), CacheStatus::kOk);
+    ASSERT_EQ(cache->Write(2160, 0, c.data(), 40), CacheStatus::kOk);
+    ASSERT_EQ(cache->OrderAfter(2000, 2160), CacheStatus::kOk);
+    ASSERT_EQ(cache->Flush(), CacheStatus::kOk);
+    EXPECT_LT(at(2160), at(2000));
+    EXPECT_LT(at(2000), faults_->writeLog.size());
+    EXPECT_FALSE(cache->HasDirtyBuffers());
+    const std::vector<uint8_t> file = ReadWholeFile(path_);
+    EXPECT_EQ(file[2000], 'a');
+    EXPECT_EQ(file[2100], 'b');
+    EXPECT_EQ(file[2199], 'c');
+
+    // Reusing the waiting block's buffer writes the awaited block first.
+    faults_->writeLog.clear();
+    auto small = Cache(2, true);
+    uint8_t out[4];
+    ASSERT_EQ(small->Write(5000, 0, a.data(), 10), CacheStatus::kOk);
+    ASSERT_EQ(small->Write(4000, 0, b.data(), 10), CacheStatus::kOk);
+    ASSERT_EQ(small->OrderAfter(4000, 5000), CacheStatus::kOk);
+    ASSERT_EQ(small->Read(5000, 0, out, 4), CacheStatus::kOk);  // 4000 is now the oldest
+    ASSERT_EQ(small->Read(6000, 0, out, 4), CacheStatus::kOk);
+    ASSERT_EQ(faults_->writeLog.size(), 2u);
+    EXPECT_EQ(faults_->writeLog[0].first, 5000);
+    EXPECT_EQ(faults_->writeLog[1].first, 4000);
+
+    // Once the awaited bytes are in the file, new changes to that block are not waited for.
+    faults_->writeLog.clear();
+    ASSERT_EQ(small->Write(7000, 0, a.data(), 10), CacheStatus::kOk);
+    ASSERT_EQ(small->Write(8000, 0, b.data(), 10), CacheStatus::kOk);
+    ASSERT_EQ(small->OrderAfter(8000, 7000), CacheStatus::kOk);
+    ASSERT_EQ(small->WriteBackBlock(7000), CacheStatus::kOk);
+    ASSERT_EQ(small->Write(7000, 0, c.data(), 10), CacheStatus::kOk);
+    ASSERT_EQ(small->SettleOrder(8000), CacheStatus::kOk);  // no longer waits: nothing written
+    EXPECT_EQ(faults_->writeLog.size(), 1u);
+    ASSERT_EQ(small->WriteBackBlock(8000), CacheStatus::kOk);
+    EXPECT_EQ(faults_->writeLog.size(), 2u);
+    EXPECT_EQ(faults_->writeLog[1].first, 8000);
+
+    // SettleOrder writes a waiting block now, after what it waits for.
+    faults_->writeLog.clear();
+    ASSERT_EQ(small->Flush(), CacheStatus::kOk);
+    faults_->writeLog.clear();
+    ASSERT_EQ(small->Write(9000, 0, a.data(), 10), CacheStatus::kOk);
+    ASSERT_EQ(small->Write(9500, 0, b.data(), 10), CacheStatus::kOk);
+    ASSERT_EQ(small->OrderAfter(9500, 9000), CacheStatus::kOk);
+    ASSERT_EQ(small->SettleOrder(9500), CacheStatus::kOk);
+    ASSERT_EQ(faults_->writeLog.size(), 2u);
+    EXPECT_EQ(faults_->writeLog[0].first, 9000);
+    EXPECT_EQ(faults_->writeLog[1].first, 9500);
+    EXPECT_FALSE(small->HasDirtyBuffers());
+}
+
+// A failed write of the awaited block keeps both dirty; nothing of the waiting one is written.
+TEST_F(BlockCacheTest, AFailedWriteOfTheAwaitedBlockHoldsTheWaitingOneBack) {
+    auto cache = Cache(4, true);
+    const uint8_t x[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+    ASSERT_EQ(cache->Write(3000, 0, x, 8), CacheStatus::kOk);
+    ASSERT_EQ(cache->Write(600, 0, x, 8), CacheStatus::kOk);
+    ASSERT_EQ(cache->OrderAfter(600, 3000), CacheStatus::kOk);
+    faults_->failWrites = true;
+    EXPECT_EQ(cache->WriteBackBlock(600), CacheStatus::kWriteFailed);
+    EXPECT_EQ(faults_->writes, 1);  // the awaited block's write; the waiting one never tried
+    faults_->failWrites = false;
+    ASSERT_EQ(cache->WriteBackBlock(600), CacheStatus::kOk);
+    ASSERT_EQ(faults_->writeLog.size(), 2u);
+    EXPECT_EQ(faults_->writeLog[0].first, 3000);
+    EXPECT_EQ(faults_->writeLog[1].first, 600);
+}
+
 TEST_F(BlockCacheTest, AFailedWriteThroughForgetsTheBufferSoReadsSeeTheFile) {
     auto cache = Cache(1, false);
     uint8_t out[4];

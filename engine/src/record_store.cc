@@ -244,9 +244,12 @@ int32_t RecordStore::AddRecord(uint8_t *record, int32_t recordLength, int32_t se
     if (ok && s.header.last != -1) {
         // The link reaches the file before the new block can: a kill in between leaves a link
         // to a block that is not (yet) a record, which the next start finds and repairs, and
-        // never a record outside the chain that a later recovery would bring back.
+        // never a record outside the chain that a later recovery would bring back. The cache
+        // holds the block back until then, so blocks added one after another still reach the
+        // file together, in file order.
         last.next = r;
-        ok = s.WriteBlockNow(s.header.last, last);
+        ok = s.WriteBlock(s.header.last, last) &&
+             (s.cache->OrderAfter(r, s.header.last) == CacheStatus::kOk || s.Fail(STERR_WRITE));
     }
     if (!ok) {
         const int32_t error = s.lastError;

@@ -143,6 +143,9 @@ bool RecordStore::Impl::Release(int32_t ref) {
     // A damaged free list is found before the chain is touched, so the delete changes nothing.
     BlockHeader list;
     if (header.freeList != -1 && !ReadFreeList(&list)) return false;
+    // A block still held back behind the link to it goes now, before the unlink changes that
+    // link, so the freed mark below is not what first puts the block in the file.
+    if (cache->SettleOrder(ref) != CacheStatus::kOk) return Fail(STERR_WRITE);
     if (!Unlink(ref, h)) return false;
     // The freed mark reaches the file before the links around the block can: a kill in between
     // leaves a link to a freed block, which the next start finds and repairs, and never a
