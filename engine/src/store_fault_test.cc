@@ -3,6 +3,7 @@
 // goes on working once the file does.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "kwdata.h"
@@ -26,6 +27,16 @@ class StoreFaultTest : public testing::TempDirTest {
     static int32_t Count(RecordStore &s) {
         int32_t n = -1;
         return s.CountRecords(&n) ? n : -1;
+    }
+    // Positions in the write log of the writes that touch the file bytes [from, to).
+    static std::vector<size_t> WritesTouching(const std::vector<std::pair<int64_t, size_t>> &log,
+                                              int64_t from, int64_t to) {
+        std::vector<size_t> found;
+        for (size_t i = 0; i < log.size(); ++i) {
+            const auto &[offset, size] = log[i];
+            if (offset < to && offset + static_cast<int64_t>(size) > from) found.push_back(i);
+        }
+        return found;
     }
 };
 
@@ -118,11 +129,8 @@ TEST_F(StoreFaultTest, TheLinkToANewBlockAndAFreedMarkReachTheFileFirst) {
     auto s = RecordStore::Open(path_, 20, 2);
     ASSERT_TRUE(s);
     auto firstWriteOf = [&](int64_t from, int64_t to) {
-        for (size_t i = 0; i < faults->writeLog.size(); ++i) {
-            const auto &[offset, size] = faults->writeLog[i];
-            if (offset < to && offset + static_cast<int64_t>(size) > from) return i;
-        }
-        return faults->writeLog.size();
+        const std::vector<size_t> found = WritesTouching(faults->writeLog, from, to);
+        return found.empty() ? faults->writeLog.size() : found.front();
     };
     ASSERT_EQ(Add(*s, 3, &c), 0);
     ASSERT_TRUE(s->Flush());
@@ -168,12 +176,7 @@ TEST_F(StoreFaultTest, ARecordDeletedBeforeItReachedTheFileKeepsTheWriteOrder) {
     auto s = RecordStore::Open(path_, 20, 2);
     ASSERT_TRUE(s);
     auto writesOf = [&](int64_t from, int64_t to) {
-        std::vector<size_t> found;
-        for (size_t i = 0; i < faults->writeLog.size(); ++i) {
-            const auto &[offset, size] = faults->writeLog[i];
-            if (offset < to && offset + static_cast<int64_t>(size) > from) found.push_back(i);
-        }
-        return found;
+        return WritesTouching(faults->writeLog, from, to);
     };
     ASSERT_EQ(Add(*s, 2, &b), 0);
     EXPECT_TRUE(faults->writeLog.empty());  // both held in the cache
