@@ -11,7 +11,6 @@ namespace kw {
 namespace {
 
 // The widest field the engine accepts (a C field of 4096 bytes).
-constexpr int32_t kMaxFieldWidth = 4096;
 
 }  // namespace
 
@@ -199,7 +198,11 @@ KWRESULT CKWRecord::PutString(const char *field, std::string_view text) {
     char type = 0;
     int32_t width = 0;
     if (KWRESULT r = GetFieldType(field, &type, &width)) return r;
-    if (text.size() > static_cast<size_t>(width)) return kTextTooLong;
+    return PutStringOfWidth(field, width, text);
+}
+
+KWRESULT CKWRecord::PutStringOfWidth(const char *field, int32_t width, std::string_view text) {
+    if (width >= 0 && text.size() > static_cast<size_t>(width)) return kTextTooLong;
     return PutBounded(field, text.data(), text.size(), width);
 }
 
@@ -207,6 +210,10 @@ KWRESULT CKWRecord::PutInt(const char *field, int32_t value) {
     char type = 0;
     int32_t width = 0;
     if (KWRESULT r = GetFieldType(field, &type, &width)) return r;
+    return PutIntOfType(field, type, width, value);
+}
+
+KWRESULT CKWRecord::PutIntOfType(const char *field, char type, int32_t width, int32_t value) {
     if (type == 'I') return PutBounded(field, &value, 4, width);  // a 2-byte field takes the low 2
     const char flag = value != 0 ? 'T' : 'F';
     return PutBounded(field, &flag, 1, width);

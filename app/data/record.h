@@ -86,6 +86,16 @@ class CKWRecord final {
     KWRESULT PutFloat(const char *field, float value);
     KWRESULT PutDouble(const char *field, double value);
 
+    // The widest field the engine holds (a C field).
+    static constexpr int32_t kMaxFieldWidth = 4096;
+    // The typed puts for a field whose type letter and width the caller already has (from
+    // GetFieldType): the same bytes and refusals as PutString, PutInt and the 4-byte puts, with
+    // one engine call each. A width outside 0..kMaxFieldWidth gives KWERR_FIELDWIDTH.
+    KWRESULT PutStringOfWidth(const char *field, int32_t width, std::string_view text);
+    KWRESULT PutIntOfType(const char *field, char type, int32_t width, int32_t value);
+    // Writes size bytes of value into a field of that width: cut to it, or zero-padded up to it.
+    KWRESULT PutBounded(const char *field, const void *value, size_t size, int32_t width);
+
     CKWTable *Table() const { return table_; }
     int32_t Instance() const { return instance_; }
     bool IsOpen() const { return table_ != nullptr; }
@@ -98,8 +108,6 @@ class CKWRecord final {
     // Reads the field into a value of size bytes: its first min(width, size) bytes, the rest of
     // value zero.
     KWRESULT GetBounded(const char *field, void *value, size_t size);
-    // Writes size bytes of value into a field of that width: cut to it, or zero-padded up to it.
-    KWRESULT PutBounded(const char *field, const void *value, size_t size, int32_t width);
     KWRESULT PutBounded(const char *field, const void *value, size_t size);
 
     CKWTable *table_ = nullptr;

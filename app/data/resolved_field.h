@@ -1,7 +1,8 @@
 // ResolvedField: one field of a table with its type letter and width looked up once, for loops
 // that put the same fields into many records (an import of thousands of recipes). Each put is
-// one engine call (KW_DBPutField), where CKWRecord's typed puts first ask the engine for the
-// field's type; the bytes written are exactly those the typed puts write (record.h):
+// one engine call (KW_DBPutField) through CKWRecord's puts for a known type and width, where its
+// typed puts first ask the engine for the field's type; the bytes written are exactly those the
+// typed puts write (record.h):
 //
 //   PUT       FIELD TYPE     BYTES WRITTEN INTO A FIELD OF WIDTH W
 //   PutText   any            the text, zero-padded to W; a text longer than W is refused with
@@ -36,9 +37,6 @@ class ResolvedField final {
     int32_t Width() const { return width_; }
 
   private:
-    // Writes size bytes of value, cut to the field's width or zero-padded up to it.
-    KWRESULT PutBytes(CKWRecord &record, const void *value, size_t size) const;
-
     const char *name_ = nullptr;
     KWRESULT resolved_ = CKWRecord::kNotOpen;
     char type_ = 0;
