@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/path.h"
+#include "store_layout.h"
 
 namespace kw::engine {
 namespace {
@@ -22,18 +23,6 @@ constexpr size_t kOffsetAt = 8;
 constexpr size_t kSizeBeforeAt = 16;
 constexpr size_t kFingerprintAt = 24;
 constexpr size_t kChecksumAt = 56;
-
-void PutLe(uint8_t *p, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint64_t GetLe(const uint8_t *p, int bytes) {
-    uint64_t value = 0;
-    for (int i = 0; i < bytes; ++i)
-        value |= static_cast<uint64_t>(p[i]) << (8 * i);
-    return value;
-}
 
 uint64_t Mix(uint64_t h) {
     h ^= h >> 33;
@@ -116,12 +105,12 @@ bool JournaledStoreFile::Replay() {
     uint8_t head[kJournalHeaderSize];
     if (journalSize < kJournalHeaderSize ||
         journal_->ReadAt(0, head, sizeof head) != kJournalHeaderSize ||
-        static_cast<int32_t>(GetLe(head + kMagicAt, 4)) != kJournalMagic) {
+        GetInt32(head + kMagicAt) != kJournalMagic) {
         return true;  // cleared, or an entry whose first bytes never arrived
     }
-    const auto length = static_cast<int64_t>(GetLe(head + kLengthAt, 4));
-    const auto offset = static_cast<int64_t>(GetLe(head + kOffsetAt, 8));
-    const auto sizeBefore = static_cast<int64_t>(GetLe(head + kSizeBeforeAt, 8));
+    const auto length = static_cast<int64_t>(static_cast<uint32_t>(GetInt32(head + kLengthAt)));
+    const auto offset = static_cast<int64_t>(GetUint64(head + kOffsetAt));
+    const auto sizeBefore = static_cast<int64_t>(GetUint64(head + kSizeBeforeAt));
     const bool shaped = length > 0 && length <= kLargestEntry &&
                         length <= journalSize - kJournalHeaderSize && offset >= 0 &&
                         sizeBefore > offset;
@@ -135,7 +124,8 @@ bool JournaledStoreFile::Replay() {
     std::memcpy(entry_.data(), head, sizeof head);
     uint8_t *data = entry_.data() + kJournalHeaderSize;
     if (journal_->ReadAt(kJournalHeaderSize, data, static_cast<size_t>(length)) != length ||
-        EntryChecksum(entry_.data(), static_cast<size_t>(length)) != GetLe(head + kChecksumAt, 8)) {
+        EntryChecksum(entry_.data(), static_cast<size_t>(length)) !=
+            GetUint64(head + kChecksumAt)) {
         return ClearEntry(), true;  // torn while it was written: the store write never began
     }
 
@@ -173,13 +163,13 @@ bool JournaledStoreFile::BuildEntry(int64_t offset, const uint8_t *data, size_t 
         return false;
     }
     uint8_t *e = entry_.data();
-    PutLe(e + kMagicAt, static_cast<uint32_t>(kJournalMagic), 4);
-    PutLe(e + kLengthAt, n, 4);
-    PutLe(e + kOffsetAt, static_cast<uint64_t>(offset), 8);
-    PutLe(e + kSizeBeforeAt, static_cast<uint64_t>(size_), 8);
+    PutInt32(e + kMagicAt, kJournalMagic);
+    PutInt32(e + kLengthAt, static_cast<int32_t>(n));
+    PutUint64(e + kOffsetAt, static_cast<uint64_t>(offset));
+    PutUint64(e + kSizeBeforeAt, static_cast<uint64_t>(size_));
     std::memcpy(e + kFingerprintAt, fingerprint_, sizeof fingerprint_);
     std::memcpy(e + kJournalHeaderSize, data, n);
-    PutLe(e + kChecksumAt, EntryChecksum(e, n), 8);
+    PutUint64(e + kChecksumAt, EntryChecksum(e, n));
     return true;
 }
 
@@ -193,7 +183,7 @@ bool JournaledStoreFile::Commit() {
     live_ = true;
     const auto total = static_cast<int64_t>(entry_.size());
     if (journal_->WriteAt(0, entry_.data(), entry_.size()) != total) return false;
-    const int64_t offset = static_cast<int64_t>(GetLe(entry_.data() + kOffsetAt, 8));
+    const int64_t offset = static_cast<int64_t>(GetUint64(entry_.data() + kOffsetAt));
     const int64_t n = total - kJournalHeaderSize;
     const uint8_t *data = entry_.data() + kJournalHeaderSize;
     if (WriteStore(offset, data, static_cast<size_t>(n)) != n) return false;

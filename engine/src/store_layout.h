@@ -70,6 +70,16 @@ inline void PutInt32(uint8_t *p, int32_t value) {
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 
+inline uint64_t GetUint64(const uint8_t *p) {
+    return static_cast<uint32_t>(GetInt32(p)) |
+           static_cast<uint64_t>(static_cast<uint32_t>(GetInt32(p + 4))) << 32;
+}
+
+inline void PutUint64(uint8_t *p, uint64_t value) {
+    PutInt32(p, static_cast<int32_t>(static_cast<uint32_t>(value)));
+    PutInt32(p + 4, static_cast<int32_t>(static_cast<uint32_t>(value >> 32)));
+}
+
 inline void EncodeStoreHeader(const StoreHeader &h, uint8_t out[kStoreHeaderSize]) {
     PutInt32(out + 0, h.magic);
     PutInt32(out + 4, h.end);
