@@ -14,6 +14,7 @@
 
 #include "import_log.h"
 #include "platform/kill_test_support.h"
+#include "platform/scratch_dir_test_support.h"
 
 namespace kw::import {
 namespace {
@@ -52,10 +53,9 @@ std::string LogOfRecipes(int recipes) {
 }
 
 TEST(ImportLogKillTest, AKillLosesAtMostTheRecipeBeingRead) {
-    char tmpl[] = "/tmp/kwimportlogkillXXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
-    const std::string path = dir + "/import.out";
+    const kw::testing::ScratchDir dir("kwimportlogkill");
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.path() + "/import.out";
 
     std::mt19937 random(1207);
     for (int round = 0; round < 20; ++round) {
@@ -79,7 +79,6 @@ TEST(ImportLogKillTest, AKillLosesAtMostTheRecipeBeingRead) {
         ASSERT_LE(text.size(), next.size());
         EXPECT_EQ(next.compare(0, text.size(), text), 0);
     }
-    std::system(("rm -rf " + dir).c_str());
 }
 
 }  // namespace

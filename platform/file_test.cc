@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "platform/path.h"
+#include "platform/scratch_dir_test_support.h"
 
 namespace kw::platform {
 namespace {
@@ -18,11 +19,11 @@ namespace {
 class FileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kwfileXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
+        ASSERT_TRUE(scratch_.ok());
+        dir_ = scratch_.path();
         path_ = JoinPath(dir_, "T.dat");
     }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+    kw::testing::ScratchDir scratch_{"kwfile"};
     std::string dir_, path_;
 };
 

@@ -11,6 +11,7 @@
 #include "platform/kill_test_support.h"
 #include "platform/path.h"
 #include "platform/profile.h"
+#include "platform/scratch_dir_test_support.h"
 
 namespace kw::platform {
 namespace {
@@ -24,12 +25,10 @@ std::string PaddingValue(int i) {
 class ProfileKillTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kwprofilekillXXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        ASSERT_TRUE(scratch_.ok());
+        dir_ = scratch_.path();
         path_ = JoinPath(dir_, "recipe.INI");
     }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
 
     // Rewrites Status/Counter with 1, 2, 3, ... for ever, telling the parent through the pipe
     // which write it starts before starting it.
@@ -41,6 +40,7 @@ class ProfileKillTest : public ::testing::Test {
         }
     }
 
+    kw::testing::ScratchDir scratch_{"kwprofilekill"};
     std::string dir_;
     std::string path_;
 };

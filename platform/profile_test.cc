@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/path.h"
+#include "platform/scratch_dir_test_support.h"
 
 namespace kw::platform {
 namespace {
@@ -16,11 +17,10 @@ namespace {
 class ProfileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kwprofileXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
+        ASSERT_TRUE(scratch_.ok());
+        dir_ = scratch_.path();
         path_ = JoinPath(dir_, "TEST.INI");
     }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
 
     void WriteRaw(const std::string &text) { std::ofstream(path_, std::ios::binary) << text; }
     std::string ReadRaw() {
@@ -30,6 +30,7 @@ class ProfileTest : public ::testing::Test {
         return ss.str();
     }
 
+    kw::testing::ScratchDir scratch_{"kwprofile"};
     std::string dir_;
     std::string path_;
 };
