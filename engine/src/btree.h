@@ -66,6 +66,10 @@ class BTree {
     // 0 with the cursor on the new entry, or -1 with LastError() (303 for an existing equal key;
     // the tree is then unchanged).
     int Insert(const uint8_t *key, int32_t length, int32_t ref);
+    // Whether an Insert of key would be refused as a duplicate: 0 when an equal key is stored,
+    // 1 when not, -1 error (as Find). Unlike Find it leaves the cursor, and a placement owed by
+    // PlaceCursorAt, as they were, just as a refused Insert does.
+    int HasKey(const uint8_t *key, int32_t length);
     // 0 deleted, 1 not found, -1 error. The cursor ends just before the key's place, so Next
     // returns the entry that followed it.
     int Delete(const uint8_t *key, int32_t length);

@@ -79,12 +79,24 @@ struct BTree::Impl {
     // failed buffer stays dirty); the operation reports it when done.
     int writeError = 0;
 
+    // Public operations begun so far, and what the last HasKey found on its way down (the path
+    // holds its descent): an Insert of the same key that comes right after it, with no other
+    // operation on the tree between, starts from there instead of descending again.
+    uint64_t operations = 0;
+    uint64_t probedAt = 0;  // the operation number of that HasKey, 0 for none
+    int32_t probedLeaf = -1;
+    int32_t probedSlot = 0;
+    bool probedFound = false;
+    int32_t probedLength = 0;
+    uint8_t probedKey[kMaxKeyBuffer];
+
     void NoteWrite(int rc) {
         if (rc != 0 && writeError == 0) writeError = rc;
     }
 
     // Starts a public operation: 0, or 402 once the file is closed.
     int Begin() {
+        ++operations;
         writeError = 0;
         return file ? 0 : 402;
     }

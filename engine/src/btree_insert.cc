@@ -17,6 +17,11 @@
 //
 // Every page a split reads (the new page from the free list, O's left neighbour, the new root) is
 // read before anything is changed, so a damaged neighbour fails the insert with the tree intact.
+//
+// HasKey answers whether an Insert would refuse its key, for a caller that must know before it
+// writes anything else (the indexed insert); it keeps its descent, and an Insert of the same key
+// right after it (no other operation on the tree between) starts from there, so asking first
+// costs no second descent.
 #include <algorithm>
 #include <cstring>
 
@@ -54,7 +59,15 @@ int32_t SplitPoint(const page::Entries &entries, int32_t pageSize, bool leaf) {
 int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
     int32_t leaf, slot;
     bool found;
-    if (const int rc = Locate(key, length, &leaf, &slot, &found); rc != 0) return rc;
+    // Right after a HasKey of this key nothing has changed the tree, so its descent still holds.
+    if (probedAt != 0 && probedAt + 1 == operations && probedLength == length &&
+        std::memcmp(probedKey, key, static_cast<size_t>(length)) == 0) {
+        leaf = probedLeaf;
+        slot = probedSlot;
+        found = probedFound;
+    } else if (const int rc = Locate(key, length, &leaf, &slot, &found); rc != 0) {
+        return rc;
+    }
     if (found) return 303;
 
     const int32_t pageSize = PageSize();
@@ -148,6 +161,20 @@ int BTree::Impl::Insert(const uint8_t *key, int32_t length, int32_t ref) {
         entryLength = separatorLength;
         entryValue = newPage;
     }
+}
+
+int BTree::HasKey(const uint8_t *key, int32_t length) {
+    Impl &t = *impl_;
+    int rc = t.Begin();
+    if (rc == 0) rc = t.CheckKey(key, length);
+    bool found = false;
+    if (rc == 0) rc = t.Locate(key, length, &t.probedLeaf, &t.probedSlot, &found);
+    if (t.End(rc) != 0) return -1;
+    t.probedAt = t.operations;
+    t.probedFound = found;
+    t.probedLength = length;
+    std::memcpy(t.probedKey, key, static_cast<size_t>(length));
+    return found ? 0 : 1;
 }
 
 }  // namespace kw::engine

@@ -264,6 +264,26 @@ int32_t RecordStore::AddRecord(uint8_t *record, int32_t recordLength, int32_t se
     return 0;
 }
 
+int32_t RecordStore::AddRefusedRecord(uint8_t *record, int32_t recordLength, int32_t serialOffset) {
+    Impl &s = *impl_;
+    if (!s.open) return s.Fail(STERR_WRITE), KWERR_EXTENDED;
+    if (serialOffset >= 0 && int64_t{serialOffset} + 4 > recordLength) {
+        return s.Fail(STERR_OVERFLOW), KWERR_EXTENDED;
+    }
+    // Born freed: no header ever says the block holds a record, so nothing here needs the write
+    // order of AddRecord and Release (a kill leaves at worst a free block the list lacks).
+    const int32_t r = s.Allocate(recordLength, 0);
+    if (r == -1) return KWERR_NOSPACE;
+    BlockHeader h;  // a reused free block may be larger than the record
+    if (!s.ReadBlock(r, &h)) return KWERR_EXTENDED;
+    if (serialOffset >= 0) {
+        PutInt32(record + serialOffset, s.header.serial);
+        ++s.header.serial;
+    }
+    s.ReleaseUnlinked(r, h.capacity);
+    return 0;
+}
+
 bool RecordStore::UpdateRecord(int32_t ref, const uint8_t *record, int32_t recordLength) {
     Impl &s = *impl_;
     if (!s.open) return s.Fail(STERR_WRITE);

@@ -107,6 +107,16 @@ class RecordStore {
     // cause in LastError(); 506 (KWERR_EXTENDED) with LastError() when a later write failed
     // (the block is given back when possible).
     int32_t AddRecord(uint8_t *record, int32_t recordLength, int32_t serialOffset, int32_t *ref);
+    // The store's part of an add that an index refuses before anything was written (the indexed
+    // insert checks its unique indexes first): numbers record and consumes the serial as AddRecord
+    // does, and allocates a block of recordLength that is listed as free again at once. The
+    // serial counter, the free list and the store's end, and so the reference of every later
+    // record, are then what AddRecord followed by DeleteRecord would have left; only the freed
+    // block's own bytes differ (header marked freed with used length 0, data never written), and
+    // the chain is never touched. Results as AddRecord; on 518 nothing is numbered. A failure
+    // after the allocation only loses the block's space (its header already says freed) and
+    // still returns 0, as the add it stands for succeeded.
+    int32_t AddRefusedRecord(uint8_t *record, int32_t recordLength, int32_t serialOffset);
     // Writes record over the live record block at ref (position 0); 404 when it is longer than
     // the block's capacity. False with LastError() on failure.
     bool UpdateRecord(int32_t ref, const uint8_t *record, int32_t recordLength);

@@ -74,17 +74,21 @@ struct RecordStore::Impl {
     // rewriting h) when the write passes it.
     bool PutData(int32_t ref, BlockHeader &h, int32_t position, const void *data, int32_t length);
 
-    // Allocation and release (store_free_list.cc).
-    int32_t Allocate(int32_t dataSize);
+    // Allocation and release (store_free_list.cc). The new block's header carries useCount: 1
+    // for a block about to hold a record, 0 for one that is listed as free again at once.
+    int32_t Allocate(int32_t dataSize, int32_t useCount = 1);
     bool Release(int32_t ref);
+    // Lists a freed block that never entered the chain (its header already says freed) in the
+    // free list, and writes the store header, as Release does after unlinking.
+    bool ReleaseUnlinked(int32_t ref, int32_t capacity);
     void ForgetFreeListHints() {
         freeScanStart = kFreeListHeadSize;
         smallestMiss = INT32_MAX;
     }
 
   private:
-    int32_t Append(int32_t dataSize);
-    bool TakeFreeEntry(int32_t dataSize, int32_t *ref);
+    int32_t Append(int32_t dataSize, int32_t useCount = 1);
+    bool TakeFreeEntry(int32_t dataSize, int32_t useCount, int32_t *ref);
     bool HoldsLiveBlock(int32_t offset);
     bool Unlink(int32_t ref, const BlockHeader &h);
     bool AddFreeEntry(int32_t ref, int32_t capacity);

@@ -6,6 +6,7 @@
 #include "btree.h"
 #include "record_access.h"
 #include "record_keys.h"
+#include "store_layout.h"
 
 using namespace kw::engine;
 
@@ -29,6 +30,75 @@ void RestoreKey(const KeyLayout &layout, KeySlot &slot) {
     std::copy_n(slot.previous.begin(), layout.keyLength, slot.key.begin());
 }
 
+// A failed add of the store: 518 or 506, with the store's code in the extended error.
+KWRESULT AddFailure(const RecordStore &store, int32_t r) {
+    SetExtendedError(store.LastError());
+    return r == KWERR_NOSPACE ? KWERR_NOSPACE : KWERR_EXTENDED;
+}
+
+// The first unique index, in index order, that already holds the key of record, or the index
+// count when none does (or a lookup failed: the insert itself then meets the failure). Only a
+// unique index can refuse a new record: every other key ends with the record's new serial.
+size_t RefusingIndex(const TableSlot &table, const uint8_t *record) {
+    uint8_t key[kMaxKeyBuffer];
+    for (size_t i = 0; i < table.indexes.size(); ++i) {
+        const IndexSlot &index = table.indexes[i];
+        if ((index.layout->flags & KW_KEY_UNIQUE) == 0) continue;
+        BuildKey(*index.layout, record, key);
+        if (index.tree->HasKey(key, index.layout->keyLength) == 0) return i;
+    }
+    return table.indexes.size();
+}
+
+// The insert of a record that a unique index refuses, settled before the store is touched: true
+// with the result (303, or the store's failure) when an index refuses it, false when the insert
+// goes ahead.
+//
+// Why the check comes first: adding the record and undoing it, as the insert below does when an
+// index refuses, writes the record's block, links it into the chain and unlinks it, and puts the
+// key into every index before the refusing one and takes it out again, some ten block and page
+// writes for a record that is never kept (an import refuses one category link per recipe). What
+// that round trip leaves behind is made here directly, so every table reads exactly as after it:
+// the serial is consumed (the buffer shows it) and the store's free list and end are as the add
+// and delete leave them (AddRefusedRecord), so later records get the same references; the
+// instance keeps the keys built up to the refusing index and has no current record; each index
+// before the refusing one has its cursor where the delete of the key would leave it (placed when
+// next used), the refusing one keeps its cursor, as a refused Insert does. Only the freed block's
+// own bytes and the page layout of those earlier index files can differ from the round trip.
+bool RefusedBeforeAdding(TableSlot &table, Instance &instance, KWRESULT *result) {
+    RecordStore &store = *table.store;
+    uint8_t *record = instance.record.data();
+    const int32_t serialOffset = table.StoreSerialOffset();
+    if (serialOffset >= 0 && int64_t{serialOffset} + 4 > table.recordLength) return false;
+    // The keys see the serial the record would get (a unique index may name the U field).
+    uint8_t saved[4] = {};
+    if (serialOffset >= 0) {
+        std::copy_n(record + serialOffset, 4, saved);
+        PutInt32(record + serialOffset, store.Header().serial);
+    }
+    const size_t refusing = RefusingIndex(table, record);
+    int32_t r = 0;
+    if (refusing < table.indexes.size()) {
+        r = store.AddRefusedRecord(record, table.recordLength, serialOffset);
+    }
+    if (refusing == table.indexes.size() || r != 0) {
+        if (serialOffset >= 0) std::copy_n(saved, 4, record + serialOffset);
+        if (r == 0) return false;
+        const KWRESULT failure = AddFailure(store, r);
+        *result = failure == KWERR_EXTENDED ? store.LastError() : failure;
+        return true;
+    }
+    for (size_t i = 0; i <= refusing; ++i) {
+        IndexSlot &index = table.indexes[i];
+        uint8_t *key = instance.keys[i].key.data();
+        BuildKey(*index.layout, record, key);
+        if (i < refusing) index.tree->PlaceCursorAt(key, index.layout->keyLength);
+    }
+    instance.current = -1;
+    *result = BTERR_DUPLICATE;
+    return true;
+}
+
 }  // namespace
 
 KWRESULT AddToStore(TableSlot &table, Instance &instance) {
@@ -37,16 +107,14 @@ KWRESULT AddToStore(TableSlot &table, Instance &instance) {
     int32_t ref = -1;
     const int32_t r = store.AddRecord(instance.record.data(), table.recordLength,
                                       table.StoreSerialOffset(), &ref);
-    if (r != 0) {
-        SetExtendedError(store.LastError());
-        return r == KWERR_NOSPACE ? KWERR_NOSPACE : KWERR_EXTENDED;
-    }
+    if (r != 0) return AddFailure(store, r);
     instance.current = ref;
     return KW_OK;
 }
 
 KWRESULT IndexedInsert(TableSlot &table, Instance &instance) {
     if (!IndexesReady(table, instance)) return KWERR_NOTOPEN;
+    if (KWRESULT refused; RefusedBeforeAdding(table, instance, &refused)) return refused;
     if (KWRESULT r = AddToStore(table, instance)) {
         return r == KWERR_EXTENDED ? table.store->LastError() : r;
     }

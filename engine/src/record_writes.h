@@ -6,6 +6,9 @@
 //   becomes the instance's key for that index. On the first failure the keys inserted so far are
 //   deleted again and so is the record, and the instance has no current record; the serial
 //   number stays consumed. A 303 therefore leaves every record and every index entry as before.
+//   A key that a unique index already holds is found before anything is written, and the 303
+//   then leaves the tables, the store's free list and end, the instance and the cursors as that
+//   add and undo would (record_writes.cc says what may differ in the files' bytes).
 // IndexedUpdate: with no current record, exactly IndexedInsert. Otherwise each index whose key
 //   changed (bytewise) against the instance's key of the record as last reached loses the old key
 //   and gets the new one; then the buffer is written over the record. On a failure every index

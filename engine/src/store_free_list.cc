@@ -30,17 +30,17 @@ void EncodeEntry(uint8_t *out, int32_t offset, int32_t capacity) {
 
 }  // namespace
 
-int32_t RecordStore::Impl::Allocate(int32_t dataSize) {
+int32_t RecordStore::Impl::Allocate(int32_t dataSize, int32_t useCount) {
     if (dataSize <= 0) return Fail(STERR_OVERFLOW), -1;
     if (header.freeList != -1) {
         int32_t ref = -1;
-        if (!TakeFreeEntry(dataSize, &ref)) return -1;
+        if (!TakeFreeEntry(dataSize, useCount, &ref)) return -1;
         if (ref != -1) return ref;
     }
-    return Append(dataSize);
+    return Append(dataSize, useCount);
 }
 
-int32_t RecordStore::Impl::Append(int32_t dataSize) {
+int32_t RecordStore::Impl::Append(int32_t dataSize, int32_t useCount) {
     if (header.end < kStoreHeaderSize) return Fail(STERR_BADBLOCK), -1;  // damaged header
     const int64_t newEnd = int64_t{header.end} + kBlockHeaderSize + dataSize;
     if (newEnd > INT32_MAX) return Fail(STERR_OVERFLOW), -1;  // references are 32-bit
@@ -52,6 +52,7 @@ int32_t RecordStore::Impl::Append(int32_t dataSize) {
     }
     BlockHeader h;
     h.capacity = dataSize;
+    h.useCount = useCount;
     if (!WriteBlock(ref, h)) return -1;
     return ref;
 }
@@ -75,7 +76,7 @@ bool RecordStore::Impl::HoldsLiveBlock(int32_t offset) {
 }
 
 // Sets *ref to the reused block, or to -1 when no entry fits.
-bool RecordStore::Impl::TakeFreeEntry(int32_t dataSize, int32_t *ref) {
+bool RecordStore::Impl::TakeFreeEntry(int32_t dataSize, int32_t useCount, int32_t *ref) {
     *ref = -1;
     if (dataSize >= smallestMiss) return true;
     BlockHeader list;
@@ -111,6 +112,7 @@ bool RecordStore::Impl::TakeFreeEntry(int32_t dataSize, int32_t *ref) {
             }
             uint8_t entry[kFreeEntrySize];
             BlockHeader taken;
+            taken.useCount = useCount;
             if (capacity - dataSize < kSplitMinimumSpare) {
                 EncodeEntry(entry, -1, 0);
                 taken.capacity = capacity;
@@ -152,8 +154,11 @@ bool RecordStore::Impl::Release(int32_t ref) {
     // deleted record outside the chain that a later recovery would bring back.
     h.useCount = 0;
     if (!WriteBlockNow(ref, h)) return false;
-    if (!AddFreeEntry(ref, h.capacity)) return false;
-    return WriteHeader();
+    return ReleaseUnlinked(ref, h.capacity);
+}
+
+bool RecordStore::Impl::ReleaseUnlinked(int32_t ref, int32_t capacity) {
+    return AddFreeEntry(ref, capacity) && WriteHeader();
 }
 
 bool RecordStore::Impl::Unlink(int32_t ref, const BlockHeader &h) {
