@@ -45,7 +45,9 @@ size_t RefusingIndex(const TableSlot &table, const uint8_t *record) {
         const IndexSlot &index = table.indexes[i];
         if ((index.layout->flags & KW_KEY_UNIQUE) == 0) continue;
         BuildKey(*index.layout, record, key);
-        if (index.tree->HasKey(key, index.layout->keyLength) == 0) return i;
+        const int held = index.tree->HasKey(key, index.layout->keyLength);
+        if (held < 0) break;
+        if (held == 0) return i;
     }
     return table.indexes.size();
 }
