@@ -26,13 +26,10 @@ class UnitsTest : public ::testing::Test {
 TEST_F(UnitsTest, FactorsAreTheExactDoublesOfTheirLiteralsAndFractions) {
     EXPECT_EQ(UnitFactor(kMetric, kWeight, 0), 0.001);
     EXPECT_EQ(UnitFactor(kMetric, kVolume, 2), 1.0 / 15);
-    EXPECT_EQ(UnitFactor(kMetric, kVolume, 2), 0.06666666666666667);
     EXPECT_EQ(UnitFactor(kUkImperial, kWeight, 1), 0.035273962);
     EXPECT_EQ(UnitFactor(kUkImperial, kVolume, 0), 0.001754386);
     EXPECT_EQ(UnitFactor(kUsImperial, kVolume, 0), 1.0 / 473);
-    EXPECT_EQ(UnitFactor(kUsImperial, kVolume, 0), 0.0021141649048625794);
     EXPECT_EQ(UnitFactor(kUsImperial, kVolume, 1), 1.0 / 236.588);
-    EXPECT_EQ(UnitFactor(kUsImperial, kVolume, 1), 0.0042267570629110525);
     EXPECT_EQ(UnitFactor(kUsImperial, kVolume, 2), 0.0625);
     // No unit, no factor.
     EXPECT_EQ(UnitFactor(kMetric, kWeight, 2), 0.0);

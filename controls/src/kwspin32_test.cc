@@ -95,6 +95,8 @@ class KWSpin32Test : public QObject {
     void picturesOfTheTimeControl();
 };
 
+// Which texts read as valid is spin_text_test's; these rows show the control rereading the field
+// when it loses the focus: reformatted when valid, restored when not, in each mode.
 void KWSpin32Test::leavingTheFieldRereadsIt_data() {
     QTest::addColumn<unsigned>("style");
     QTest::addColumn<QString>("start");
@@ -103,36 +105,18 @@ void KWSpin32Test::leavingTheFieldRereadsIt_data() {
     QTest::newRow("minutes above 59 restore") << kTime << "2:30"
                                               << "1:75"
                                               << "2:30";
-    QTest::newRow("bare number is minutes") << kTime << "2:30"
-                                            << "45"
-                                            << "0:45";
-    QTest::newRow("hours above 99 restore") << kTime << "2:30"
-                                            << "100:00"
-                                            << "2:30";
     QTest::newRow("minutes padded") << kTime << "2:30"
                                     << "3:5"
                                     << "3:05";
-    QTest::newRow("clock hour 24 restores") << kClock << "1:00"
-                                            << "24:00"
-                                            << "1:00";
     QTest::newRow("clock pm adds 12") << kClock << "1:00"
                                       << "1:15 pm"
                                       << "13:15";
-    QTest::newRow("clock pm beyond 23 restores") << kClock << "1:00"
-                                                 << "12:00 pm"
-                                                 << "1:00";
     QTest::newRow("12-hour pm") << k12Hour << "1:00 am"
                                 << "1:05 pm"
                                 << "1:05 pm";
     QTest::newRow("12-hour bad suffix restores") << k12Hour << "1:00 am"
                                                  << "2:00 x"
                                                  << "1:00 am";
-    QTest::newRow("12-hour hour 25 restores") << k12Hour << "1:00 am"
-                                              << "13:00 pm"
-                                              << "1:00 am";
-    QTest::newRow("number in range") << 0u << "3"
-                                     << "7"
-                                     << "7";
     QTest::newRow("number above range restores") << 0u << "3"
                                                  << "12"
                                                  << "3";
@@ -248,6 +232,8 @@ void KWSpin32Test::cancellingStopsThePress() {
     QCOMPARE(form.spin->text(), QString("2:00"));
 }
 
+// Where a new range moves the value is spin_state_test's; these rows show the message's answer,
+// the text shown and the range read back.
 void KWSpin32Test::settingTheRange_data() {
     QTest::addColumn<QString>("start");
     QTest::addColumn<int>("low");
@@ -256,12 +242,10 @@ void KWSpin32Test::settingTheRange_data() {
     QTest::addColumn<QString>("shown");
     const intptr_t old = MakeRange(0, 20);
     QTest::newRow("value at the maximum moves to the middle") << "10" << 1 << 10 << old << "5";
-    QTest::newRow("value at the minimum moves too") << "1" << 1 << 10 << old << "5";
     QTest::newRow("value below moves") << "0" << 1 << 10 << old << "5";
     QTest::newRow("value inside stays") << "7" << 1 << 10 << old << "7";
     QTest::newRow("middle rounds down") << "20" << 2 << 5 << old << "3";
     QTest::newRow("equal bounds refused") << "7" << 5 << 5 << intptr_t(-1) << "7";
-    QTest::newRow("minimum above maximum refused") << "7" << 6 << 5 << intptr_t(-1) << "7";
 }
 
 void KWSpin32Test::settingTheRange() {

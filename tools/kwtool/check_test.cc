@@ -2,6 +2,7 @@
 // way a crash or a stale rebuild leaves them: records the indexes do not know, entries whose
 // record is gone or changed, a missing index file, a broken chain, a serial counter behind the
 // records. Each case runs the real kwtool in the test's own working directory.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -21,6 +22,9 @@
 
 namespace kw {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 using namespace schema;
 
@@ -73,23 +77,17 @@ class CheckTest : public testing::RecipeDatabaseTest {
     }
 };
 
-bool Has(const std::string &text, const std::string &part) {
-    return text.find(part) != std::string::npos;
-}
-
 TEST_F(CheckTest, ASoundDatabaseIsConsistent) {
     const KwtoolRun text = Kwtool("check");
     EXPECT_EQ(text.status, 0) << text.out;
-    EXPECT_TRUE(Has(text.out, "consistent (0 warnings)")) << text.out;
-    EXPECT_TRUE(Has(text.out, "KWRECING         6 records")) << text.out;
+    EXPECT_THAT(text.out, HasSubstr("consistent (0 warnings)"));
+    EXPECT_THAT(text.out, HasSubstr("KWRECING         6 records"));
 
     const KwtoolRun json = Kwtool("--json check");
     EXPECT_EQ(json.status, 0) << json.out;
-    EXPECT_TRUE(Has(json.out, "\"consistent\":true,\"errorCount\":0,\"warningCount\":0"))
-        << json.out;
-    EXPECT_TRUE(Has(json.out, "{\"number\":3,\"file\":\"KWLISTCT.i03\",\"present\":true"))
-        << json.out;
-    EXPECT_FALSE(Has(json.out, "KWTMPRES"));
+    EXPECT_THAT(json.out, HasSubstr("\"consistent\":true,\"errorCount\":0,\"warningCount\":0"));
+    EXPECT_THAT(json.out, HasSubstr("{\"number\":3,\"file\":\"KWLISTCT.i03\",\"present\":true"));
+    EXPECT_THAT(json.out, Not(HasSubstr("KWTMPRES")));
 
     // The check changed nothing: the files are byte for byte what they were.
     const auto before = std::filesystem::last_write_time(PathOf("DATA2/KWRECIPE.dat"));
@@ -108,10 +106,10 @@ TEST_F(CheckTest, ARecordNoIndexKnowsIsAnError) {
     const KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 1) << run.out;
     for (const char *file : {"KWRECIPE.i00", "KWRECIPE.i01", "KWRECIPE.i02", "KWRECIPE.i03"})
-        EXPECT_TRUE(Has(run.out, std::string(file) + ": the record at offset ")) << file;
-    EXPECT_TRUE(Has(run.out, "(NAME \"Flapjack\", CATEGORY \"Baking\") has no entry")) << run.out;
-    EXPECT_TRUE(Has(run.out, "KWRECIPE.i00: holds 2 entries for 3 records")) << run.out;
-    EXPECT_TRUE(Has(run.out, "NOT consistent")) << run.out;
+        EXPECT_THAT(run.out, HasSubstr(std::string(file) + ": the record at offset ")) << file;
+    EXPECT_THAT(run.out, HasSubstr("(NAME \"Flapjack\", CATEGORY \"Baking\") has no entry"));
+    EXPECT_THAT(run.out, HasSubstr("KWRECIPE.i00: holds 2 entries for 3 records"));
+    EXPECT_THAT(run.out, HasSubstr("NOT consistent"));
 }
 
 TEST_F(CheckTest, EntriesOfADeletedOrChangedRecordAreErrors) {
@@ -128,16 +126,15 @@ TEST_F(CheckTest, EntriesOfADeletedOrChangedRecordAreErrors) {
 
     const KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "KWRECING.i02: entry 1 points at offset ")) << run.out;
-    EXPECT_TRUE(Has(run.out, "which is not a record on the chain of KWRECING.dat")) << run.out;
-    EXPECT_TRUE(Has(run.out,
-                    "KWRECING.i02: entry 6 holds the key \"Sugar\" + #5 but the record "
-                    "at offset "))
-        << run.out;
-    EXPECT_TRUE(Has(run.out, "(NAME \"Shortbread\", CATEGORY \"Baking\") gives \"Honey\" + #5"))
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("KWRECING.i02: entry 1 points at offset "));
+    EXPECT_THAT(run.out, HasSubstr("which is not a record on the chain of KWRECING.dat"));
+    EXPECT_THAT(run.out,
+                HasSubstr("KWRECING.i02: entry 6 holds the key \"Sugar\" + #5 but the record "
+                          "at offset "));
+    EXPECT_THAT(run.out,
+                HasSubstr("(NAME \"Shortbread\", CATEGORY \"Baking\") gives \"Honey\" + #5"));
     // Index 0 (recipe) is unchanged by the new ingredient name: only the deleted line shows.
-    EXPECT_TRUE(Has(run.out, "KWRECING.i00: holds 6 entries for 5 records")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("KWRECING.i00: holds 6 entries for 5 records"));
 }
 
 TEST_F(CheckTest, AMissingIndexFileIsAnError) {
@@ -145,8 +142,8 @@ TEST_F(CheckTest, AMissingIndexFileIsAnError) {
     ASSERT_TRUE(std::filesystem::remove(PathOf("DATA2/KWLISTCT.i02")));
     const KwtoolRun run = Kwtool("--json check");
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "{\"place\":\"KWLISTCT.i02\",\"text\":\"the index file is missing\"}"))
-        << run.out;
+    EXPECT_THAT(run.out,
+                HasSubstr("{\"place\":\"KWLISTCT.i02\",\"text\":\"the index file is missing\"}"));
     // The check did not make the file again.
     EXPECT_FALSE(std::filesystem::exists(PathOf("DATA2/KWLISTCT.i02")));
 }
@@ -159,13 +156,12 @@ TEST_F(CheckTest, ABrokenChainIsAnError) {
     Poke("KWRECIPE.dat", first + 16, 7);
     const KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "KWRECIPE.dat: the record chain breaks after 0 records (403)"))
-        << run.out;
-    EXPECT_TRUE(Has(run.out, "KWRECIPE.i00: entry 1 points at offset " + std::to_string(first) +
-                                 ", which is not a record on the chain of KWRECIPE.dat"))
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("KWRECIPE.dat: the record chain breaks after 0 records (403)"));
+    EXPECT_THAT(run.out,
+                HasSubstr("KWRECIPE.i00: entry 1 points at offset " + std::to_string(first) +
+                          ", which is not a record on the chain of KWRECIPE.dat"));
     // With the recipes out of reach, their lines are not reported as orphans.
-    EXPECT_FALSE(Has(run.out, "warnings (")) << run.out;
+    EXPECT_THAT(run.out, Not(HasSubstr("warnings (")));
 }
 
 TEST_F(CheckTest, ASerialCounterBehindTheRecordsIsAnError) {
@@ -173,10 +169,9 @@ TEST_F(CheckTest, ASerialCounterBehindTheRecordsIsAnError) {
     Poke("KWRECING.dat", 12, 2);  // six lines hold serials 0 to 5
     const KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out,
-                    "KWRECING.dat: the next serial number 2 is not above the highest "
-                    "stored one, 5"))
-        << run.out;
+    EXPECT_THAT(run.out,
+                HasSubstr("KWRECING.dat: the next serial number 2 is not above the highest "
+                          "stored one, 5"));
 }
 
 TEST_F(CheckTest, BrokenRelationsAreWarningsOnly) {
@@ -194,24 +189,19 @@ TEST_F(CheckTest, BrokenRelationsAreWarningsOnly) {
     ASSERT_EQ(Insert(kTableListItem, {{kFieldName, "Weekly"}, {kFieldIngredient, "Milk"}}), KW_OK);
     const KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out,
-                    "KWRECING: 1 ingredient line of recipe \"Ghost\" [Baking], which "
-                    "does not exist"))
-        << run.out;
-    EXPECT_TRUE(Has(run.out,
-                    "KWRCPCAT: recipe \"Flapjack\" [Traybakes] has no link to its own "
-                    "category"))
-        << run.out;
-    EXPECT_TRUE(Has(run.out,
-                    "KWCAT: category \"Traybakes\" (used by 1 recipe) is not in the "
-                    "category list"))
-        << run.out;
-    EXPECT_TRUE(Has(run.out, "KWMEALCT: 1 entry of meal \"Picnic\", which does not exist"))
-        << run.out;
+    EXPECT_THAT(run.out,
+                HasSubstr("KWRECING: 1 ingredient line of recipe \"Ghost\" [Baking], which "
+                          "does not exist"));
+    EXPECT_THAT(run.out,
+                HasSubstr("KWRCPCAT: recipe \"Flapjack\" [Traybakes] has no link to its own "
+                          "category"));
+    EXPECT_THAT(run.out, HasSubstr("KWCAT: category \"Traybakes\" (used by 1 recipe) is not in the "
+                                   "category list"));
+    EXPECT_THAT(run.out, HasSubstr("KWMEALCT: 1 entry of meal \"Picnic\", which does not exist"));
     // The meal's recipe exists: names compare with case ignored.
-    EXPECT_FALSE(Has(run.out, "meal entry holds")) << run.out;
-    EXPECT_TRUE(Has(run.out, "KWLISTCT: 1 item of shopping list \"Weekly\"")) << run.out;
-    EXPECT_TRUE(Has(run.out, "consistent (5 warnings)")) << run.out;
+    EXPECT_THAT(run.out, Not(HasSubstr("meal entry holds")));
+    EXPECT_THAT(run.out, HasSubstr("KWLISTCT: 1 item of shopping list \"Weekly\""));
+    EXPECT_THAT(run.out, HasSubstr("consistent (5 warnings)"));
 }
 
 TEST_F(CheckTest, TheSearchTableIsCheckedOnceItExists) {
@@ -229,32 +219,32 @@ TEST_F(CheckTest, TheSearchTableIsCheckedOnceItExists) {
     record.Close();
     const KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "KWTMPRES         2 records   entries: i00 1, i01 1")) << run.out;
-    EXPECT_TRUE(Has(run.out, "KWTMPRES.i01: holds 1 entry for 2 records")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("KWTMPRES         2 records   entries: i00 1, i01 1"));
+    EXPECT_THAT(run.out, HasSubstr("KWTMPRES.i01: holds 1 entry for 2 records"));
 }
 
 TEST_F(CheckTest, ADatabaseInUseIsRefused) {
     // db_ holds every table file open with its lock, as the running program does.
     const KwtoolRun run = Kwtool("check", /*keepOpen=*/true);
     EXPECT_EQ(run.status, 3);  // not checked, which a caller must not take for "not consistent"
-    EXPECT_TRUE(Has(run.out, "is in use by another program")) << run.out;
-    EXPECT_FALSE(Has(run.out, "consistent")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("is in use by another program"));
+    EXPECT_THAT(run.out, Not(HasSubstr("consistent")));
 }
 
 TEST_F(CheckTest, AnUncleanLastRunIsNotedAndADatabaseNotThereIsNotChecked) {
     std::ofstream(PathOf("recipe.INI")) << "[Status]\nClean=0\n";
     KwtoolRun run = Kwtool("check");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "the last run here did not end cleanly")) << run.out;
-    EXPECT_TRUE(Has(run.out, "consistent (0 warnings)")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("the last run here did not end cleanly"));
+    EXPECT_THAT(run.out, HasSubstr("consistent (0 warnings)"));
 
     std::ofstream(PathOf("recipe.INI")) << "[Status]\nClean=1\n";
     run = Kwtool("check");
-    EXPECT_FALSE(Has(run.out, "did not end cleanly")) << run.out;
+    EXPECT_THAT(run.out, Not(HasSubstr("did not end cleanly")));
 
     run = Kwtool("check " + PathOf("nowhere"));
     EXPECT_EQ(run.status, 3) << run.out;
-    EXPECT_TRUE(Has(run.out, "does not exist")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("does not exist"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // files and archives given to load, and the whole shared corpus imported into a fresh database,
 // whose counts must add up with what the filters read, which kwtool check must find consistent,
 // and whose export must come back unchanged through a second database.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,11 +16,10 @@
 namespace kw {
 namespace {
 
-using kwtool::testing::KwtoolRun;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
-bool Has(const std::string &text, const std::string &part) {
-    return text.find(part) != std::string::npos;
-}
+using kwtool::testing::KwtoolRun;
 
 // The number after "key": in a JSON text (the first occurrence at or after from), -1 when absent.
 long JsonNumber(const std::string &json, const std::string &key, size_t from = 0) {
@@ -54,20 +54,19 @@ TEST_F(KwtoolExchangeTest, ImportCountsEveryFileAndFailsWhenARecipeFailed) {
     WriteFile("b.mmf", MealMasterText("Leek Soup", "Soups"));
     KwtoolRun run = Kwtool("import " + PathOf("a.mmf") + " " + PathOf("b.mmf"));
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out,
-                    "a.mmf: 2 recipe(s) imported, 0 error(s), 0 warning(s) (filter "
-                    "MealMaster)"))
-        << run.out;
-    EXPECT_TRUE(Has(run.out, "3 Recipe(s) imported")) << run.out;
-    EXPECT_FALSE(Has(run.out, "Error(s) and")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("a.mmf: 2 recipe(s) imported, 0 error(s), 0 warning(s) (filter "
+                                   "MealMaster)"));
+    EXPECT_THAT(run.out, HasSubstr("3 Recipe(s) imported"));
+    EXPECT_THAT(run.out, Not(HasSubstr("Error(s) and")));
 
     // Again: every recipe is a duplicate, logged, counted, and the status says so.
     run = Kwtool("--json import " + PathOf("a.mmf") + " --log " + PathOf("kept.log"));
     EXPECT_EQ(run.status, 1) << run.out;
     EXPECT_EQ(JsonTotal(run.out, "imported"), 0) << run.out;
     EXPECT_EQ(JsonTotal(run.out, "errors"), 2) << run.out;
-    EXPECT_TRUE(Has(run.out, "\"status\":\"done\",\"filter\":\"MealMaster\"")) << run.out;
-    EXPECT_TRUE(Has(ReadFile("kept.log"), "*** Duplicate Recipe 'Bread' in 'Baking'")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("\"status\":\"done\",\"filter\":\"MealMaster\""));
+    EXPECT_THAT(ReadFile("kept.log"), HasSubstr("*** Duplicate Recipe 'Bread' in 'Baking'"))
+        << run.out;
     EXPECT_FALSE(std::filesystem::exists(PathOf("db/import.out")));
 
     run = Kwtool("import " + PathOf("a.mmf") + " --filter 7");
@@ -80,21 +79,18 @@ TEST_F(KwtoolExchangeTest, AnExportLoadsIntoAnotherDatabaseAndATextFileLoadsAsAn
     WriteFile("a.txt", MealMasterText("Scones", "Baking") + MealMasterText("Bread", "Baking"));
     KwtoolRun run = Kwtool("load " + PathOf("a.txt"));
     ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "2 Recipe(s) imported")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("2 Recipe(s) imported"));
     run = Kwtool("export --recipes " + PathOf("all"));
     ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "all.sce: 0 ingredient(s), 2 recipe(s) written (version 107)"))
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("all.sce: 0 ingredient(s), 2 recipe(s) written (version 107)"));
 
     run = Kwtool("--json load " + PathOf("all.sce"), PathOf("other"));
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "Operation complete. 0 Duplicate(s), 0 Error(s)")) << run.out;
-    EXPECT_TRUE(Has(run.out,
-                    "\"status\":\"complete\",\"version\":107,\"ingredients\":0,"
-                    "\"recipes\":2,\"duplicates\":0,\"errors\":0}"))
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("Operation complete. 0 Duplicate(s), 0 Error(s)"));
+    EXPECT_THAT(run.out, HasSubstr("\"status\":\"complete\",\"version\":107,\"ingredients\":0,"
+                                   "\"recipes\":2,\"duplicates\":0,\"errors\":0}"));
     run = Kwtool("load " + PathOf("all.sce"), PathOf("other"));
-    EXPECT_TRUE(Has(run.out, "Operation complete. 2 Duplicate(s), 0 Error(s)")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("Operation complete. 2 Duplicate(s), 0 Error(s)"));
     run = Kwtool("check", PathOf("other"));
     EXPECT_EQ(run.status, 0) << run.out;
 
@@ -107,14 +103,14 @@ TEST_F(KwtoolExchangeTest, AnExportLoadsIntoAnotherDatabaseAndATextFileLoadsAsAn
     ASSERT_EQ(Kwtool("backup " + PathOf("set.sda")).status, 0);
     run = Kwtool("--json load " + PathOf("set.sda"));
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "\"status\":\"loaded\",\"result\":0,\"duplicates\":")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("\"status\":\"loaded\",\"result\":0,\"duplicates\":"));
     EXPECT_GE(JsonNumber(run.out, "duplicates"), 4) << run.out;  // 2 recipes, 2 links at least
-    EXPECT_TRUE(Has(run.out, "Archive loaded: ")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("Archive loaded: "));
 
     WriteFile("foreign.sce", "not an export file at all");
     run = Kwtool("load " + PathOf("foreign.sce"), PathOf("other"));
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "[606] Not a valid Kettleworth Export File")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("[606] Not a valid Kettleworth Export File"));
 }
 
 // Every corpus file imported in one run: per file, the recipes stored are the recipes the filter
@@ -166,10 +162,10 @@ TEST_F(KwtoolExchangeTest, TheWholeCorpusImportsWhatTheFiltersReadChecksConsiste
     EXPECT_EQ(JsonTotal(run.out, "errors"), incompleteTotal + duplicates) << run.out;
     char stored[64];
     std::snprintf(stored, sizeof stored, "%-9s %10ld records", "KWRECIPE", imported);
-    EXPECT_TRUE(Has(Kwtool("stats").out, stored));
+    EXPECT_THAT(Kwtool("stats").out, HasSubstr(stored));
     const KwtoolRun check = Kwtool("check");
     EXPECT_EQ(check.status, 0) << check.out;
-    EXPECT_TRUE(Has(check.out, "consistent")) << check.out;
+    EXPECT_THAT(check.out, HasSubstr("consistent"));
 
     // Round trip through a second database: the export of what the corpus gave, loaded into an
     // empty database and exported again, gives the same lines (same header, so the same bytes).

@@ -2,6 +2,7 @@
 // their content), backup names, clear and recover with their questions, the start every command
 // goes through (first-run creation, unclean-end rebuild, the single instance) and the optional
 // close-time backup.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,9 +15,7 @@
 namespace kw {
 namespace {
 
-bool Has(const std::string &text, const std::string &part) {
-    return text.find(part) != std::string::npos;
-}
+using ::testing::HasSubstr;
 
 class KwtoolMaintenanceTest : public testing::ApplicationTest {
   protected:
@@ -34,7 +33,7 @@ class KwtoolMaintenanceTest : public testing::ApplicationTest {
                     {"Baking", "Soups"});
         const kwtool::testing::KwtoolRun run = Kwtool("load set.sda");
         ASSERT_EQ(run.status, 0) << run.out;
-        ASSERT_TRUE(Has(run.out, "Archive loaded: 0 duplicates")) << run.out;
+        ASSERT_THAT(run.out, HasSubstr("Archive loaded: 0 duplicates"));
     }
 };
 
@@ -46,17 +45,17 @@ TEST_F(KwtoolMaintenanceTest, LoadingAnArchiveTwiceCountsDuplicatesAndLinksEvery
     ASSERT_EQ(::rename(PathOf("set.sda").c_str(), PathOf("set-copy").c_str()), 0);
     kwtool::testing::KwtoolRun run = Kwtool("load set-copy");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "Archive loaded: 5 duplicates")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("Archive loaded: 5 duplicates"));
     EXPECT_EQ(RecipeLine(), "KWRECIPE           3 records");
     run = Kwtool("check");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "KWRCPCAT         3 records")) << run.out;
-    EXPECT_TRUE(Has(run.out, "consistent (0 warnings)")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("KWRCPCAT         3 records"));
+    EXPECT_THAT(run.out, HasSubstr("consistent (0 warnings)"));
 
     WriteFile("notes.doc", "not an archive");
     run = Kwtool("load notes.doc");
     EXPECT_EQ(run.status, 2) << run.out;
-    EXPECT_TRUE(Has(run.out, "cannot tell what kind of file notes.doc is")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("cannot tell what kind of file notes.doc is"));
 }
 
 TEST_F(KwtoolMaintenanceTest, BackupClearAndRecover) {
@@ -73,7 +72,7 @@ TEST_F(KwtoolMaintenanceTest, BackupClearAndRecover) {
     EXPECT_EQ(RecipeLine(), "KWRECIPE           3 records");
     run = Kwtool("clear --yes");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "Are you sure you want to delete the entire database -> yes"));
+    EXPECT_THAT(run.out, HasSubstr("Are you sure you want to delete the entire database -> yes"));
     EXPECT_EQ(RecipeLine(), "KWRECIPE           0 records");
 
     run = Kwtool("recover </dev/null");  // no terminal to ask: No
@@ -87,7 +86,7 @@ TEST_F(KwtoolMaintenanceTest, BackupClearAndRecover) {
     ASSERT_EQ(platform::RemoveFile(PathOf("~backup~.~~~")), 0);
     run = Kwtool("recover --yes");
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "could not be loaded")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("could not be loaded"));
     EXPECT_EQ(RecipeLine(), "KWRECIPE           0 records");
 
     for (const char *command : {"reindex", "write", "repair --yes"}) {
@@ -102,7 +101,7 @@ TEST_F(KwtoolMaintenanceTest, EveryCommandGoesThroughTheProgramsStart) {
     SetRunBefore();
     kwtool::testing::KwtoolRun run = Kwtool("stats");
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(Has(run.out, "Failed to create database: 1")) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("Failed to create database: 1"));
     Ini().WriteString("Install", "LastUsed", std::nullopt);
     LoadSet();
 
@@ -113,15 +112,15 @@ TEST_F(KwtoolMaintenanceTest, EveryCommandGoesThroughTheProgramsStart) {
         ASSERT_TRUE(lock);
         run = Kwtool("load set.sda");
         EXPECT_EQ(run.status, 1) << run.out;
-        EXPECT_TRUE(Has(run.out, "another Kettleworth program is already using")) << run.out;
+        EXPECT_THAT(run.out, HasSubstr("another Kettleworth program is already using"));
         EXPECT_EQ(Get("Status", "Clean"), "1");
     }
 
     Set("Status", "Clean", "0");
     run = Kwtool("stats");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(Has(run.out, "the previous run did not end cleanly; every index was rebuilt"))
-        << run.out;
+    EXPECT_THAT(run.out,
+                HasSubstr("the previous run did not end cleanly; every index was rebuilt"));
     EXPECT_EQ(Get("Status", "Clean"), "1");
 }
 

@@ -1,5 +1,6 @@
 // kwtool search, meal and list against a small recipe database written through the data access
 // classes; each case runs the real kwtool in the test's own working directory.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +11,8 @@
 
 namespace kw {
 namespace {
+
+using ::testing::HasSubstr;
 
 using namespace schema;
 
@@ -53,16 +56,13 @@ TEST_F(PlanningCommandsTest, SearchTakesTheCriteriaAsOptions) {
 
     run = Kwtool("search --contains=Flour --not-in-category Baking --steps");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("Beef Stew\tMains\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("step 2: Not in Category...: 3 tested, 1 kept"), std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("Beef Stew\tMains\n"));
+    EXPECT_THAT(run.out, HasSubstr("step 2: Not in Category...: 3 tested, 1 kept"));
 
     run = Kwtool("--json search --in-category Baking --prep-more 0:30");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("\"matches\":1,\"recipes\":[{\"name\":\"Shortbread\","
-                           "\"category\":\"Baking\"}]"),
-              std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("\"matches\":1,\"recipes\":[{\"name\":\"Shortbread\","
+                                   "\"category\":\"Baking\"}]"));
 
     EXPECT_EQ(Kwtool("search").out, "0 Recipe(s) match\n");
     EXPECT_EQ(Kwtool("search --vegetarian --vegetarian").status, 2);
@@ -86,9 +86,8 @@ TEST_F(PlanningCommandsTest, MealsAreCreatedShownPrintedAndDeleted) {
     // A second meal of that title is refused and the stored one keeps its recipes.
     run = Kwtool("meal create TEA --main 'Shortbread:[Baking]'");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("Failed to save records. You have duplicate recipes in the meal."),
-              std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out,
+                HasSubstr("Failed to save records. You have duplicate recipes in the meal."));
     EXPECT_EQ(Kwtool("meal show Tea").out,
               "Starters\tScones\tBaking\nMain Courses\tBeef Stew\tMains\n"
               "Deserts\tScones\tBaking\n");
@@ -112,13 +111,12 @@ TEST_F(PlanningCommandsTest, ListsAreFilledFromRecipesMealsItemsAndLines) {
     EXPECT_EQ(run.out, "500\tg\tButter\n-\t-\tCandles\n1.5\tKg\tFlour\n3 Item(s)\n");
     run = Kwtool("list print Weekly");
     EXPECT_EQ(run.out.substr(0, 14), "List - Weekly\n");
-    EXPECT_NE(run.out.find("1.5      Kg       Flour\n"), std::string::npos) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("1.5      Kg       Flour\n"));
 
     run = Kwtool("list create Hardware --item Nails --item Nails");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("[804] Failed to save.  You have duplicate entries in the list."),
-              std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out,
+                HasSubstr("[804] Failed to save.  You have duplicate entries in the list."));
     EXPECT_EQ(Kwtool("list create Weekly --item Tea").status, 1);
 
     run = Kwtool("list delete Weekly");  // no terminal: the question is answered No

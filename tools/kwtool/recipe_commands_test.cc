@@ -1,5 +1,6 @@
 // kwtool recipes, show and categories on a small recipe database written through the data access
 // classes; each case runs the real kwtool in the test's own working directory.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,6 +13,8 @@
 
 namespace kw {
 namespace {
+
+using ::testing::HasSubstr;
 
 using namespace schema;
 using ::kwtool::testing::KwtoolRun;
@@ -95,7 +98,7 @@ TEST_F(RecipeCommandsTest, RecipesListsEveryRecipeOrThoseFiledUnderACategory) {
     EXPECT_EQ(Kwtool("recipes --category Empty").out, "");
     KwtoolRun missing = Kwtool("recipes --category Puddings");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.out.find("no category 'Puddings'"), std::string::npos);
+    EXPECT_THAT(missing.out, HasSubstr("no category 'Puddings'"));
     EXPECT_EQ(Kwtool("recipes extra").status, 2);
 }
 
@@ -124,23 +127,21 @@ TEST_F(RecipeCommandsTest, ShowPrintsEveryFieldAndLinesInTheUsersUnits) {
               "Method:\n"
               "Chop.\nBoil.\n");
     // The line stored without a kind names an ingredient the catalogue does not hold.
-    EXPECT_NE(Kwtool("show 'Leek Soup^Soups'").out.find("[604] Unknown Ingredient 'Salt'\n"),
-              std::string::npos);
+    EXPECT_THAT(Kwtool("show 'Leek Soup^Soups'").out,
+                HasSubstr("[604] Unknown Ingredient 'Salt'\n"));
 
     std::ofstream(PathOf("recipe.INI")) << "[Settings]\r\nUnits=1\r\nDecimal=0\r\n";
     KwtoolRun uk = Kwtool("show 'Leek Soup^Soups'");
-    EXPECT_NE(uk.out.find("  18 oz Leek, sliced\n  1 pt Milk\n"), std::string::npos) << uk.out;
+    EXPECT_THAT(uk.out, HasSubstr("  18 oz Leek, sliced\n  1 pt Milk\n"));
 
     KwtoolRun unknown = Kwtool("show 'Pea Soup^Soups'");
-    EXPECT_NE(unknown.out.find("Calories:    Unknown per serving\n"
-                               "Cost:        Unknown per serving\n"),
-              std::string::npos)
-        << unknown.out;
-    EXPECT_NE(unknown.out.find("Also under:  \n"), std::string::npos);
+    EXPECT_THAT(unknown.out, HasSubstr("Calories:    Unknown per serving\n"
+                                       "Cost:        Unknown per serving\n"));
+    EXPECT_THAT(unknown.out, HasSubstr("Also under:  \n"));
 
     KwtoolRun missing = Kwtool("show 'Leek Soup^Starters'");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.out.find("no recipe 'Leek Soup^Starters'"), std::string::npos);
+    EXPECT_THAT(missing.out, HasSubstr("no recipe 'Leek Soup^Starters'"));
     EXPECT_EQ(Kwtool("show Leek").status, 2);
 }
 
@@ -153,9 +154,7 @@ TEST_F(RecipeCommandsTest, CategoriesCountRecipesAndTheRecipesFiledUnderThem) {
               "Starters\t1 recipes\t1 filed\n"
               "Vegetarian\t0 recipes\t2 filed\n");
     KwtoolRun json = Kwtool("--json categories");
-    EXPECT_NE(json.out.find("{\"name\":\"Vegetarian\",\"recipes\":0,\"filed\":2}"),
-              std::string::npos)
-        << json.out;
+    EXPECT_THAT(json.out, HasSubstr("{\"name\":\"Vegetarian\",\"recipes\":0,\"filed\":2}"));
 }
 
 }  // namespace
