@@ -232,6 +232,7 @@ TEST_F(ExportLoadTest, AFileWithoutAKnownHeaderIsRefusedWith606And607) {
     EXPECT_EQ(Load("newer.sce").status, LoadOutcome::Status::kUnsupportedVersion);
     EXPECT_EQ(Load("missing.sce").status, LoadOutcome::Status::kFileError);
     EXPECT_EQ(sink_.Ids(), (std::vector<int>{606, 607, 1100}));
+    EXPECT_EQ(sink_.Messages()[0].text, "Not a valid Kettleworth Export File");
     EXPECT_EQ(sink_.Messages()[2].text, "File error " + std::to_string(ENOENT));
     EXPECT_EQ(Count(kTableRecipe), 0);
 }

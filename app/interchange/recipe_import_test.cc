@@ -214,6 +214,7 @@ TEST_F(RecipeImportTest, AMissingPlugInSays1400AndAnIncompleteOneStopsSilently) 
     options_.libraryPath = PathOf("libkwimpt.so");
     EXPECT_EQ(Import(MealMaster("Scones", "Baking", {})).status, ImportOutcome::Status::kNoLibrary);
     EXPECT_EQ(sink_.Ids(), std::vector<int>{1400});
+    EXPECT_EQ(sink_.Messages()[0].text, "No Import Filters Installed");
 
     options_.libraryPath = KW_ENGINE_LIBRARY;  // a shared library without the three operations
     sink_.Clear();

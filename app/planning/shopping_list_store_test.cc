@@ -130,6 +130,7 @@ TEST_F(ShoppingListStoreTest, TwoIdenticalFreeTextItemsCannotBeSaved) {
     list.AddItem(Context(), "Light bulbs");
     EXPECT_EQ(SaveShoppingList(db_, Context(), list), BTERR_DUPLICATE);
     ASSERT_EQ(sink_.Ids(), std::vector<int>{804});
+    EXPECT_EQ(sink_.Messages()[0].text, "Failed to save.  You have duplicate entries in the list.");
     EXPECT_EQ(sink_.Messages()[0].icon, Icon::kExclamation);
     EXPECT_TRUE(list.IsModified());
     // The save stopped at the duplicate: the lines before it are written.
@@ -141,6 +142,7 @@ TEST_F(ShoppingListStoreTest, AListWithoutANameIsNotSaved) {
     list.AddItem(Context(), "Bread");
     EXPECT_EQ(SaveShoppingList(db_, Context(), list), kListTitleMissing);
     ASSERT_EQ(sink_.Ids(), std::vector<int>{800});
+    EXPECT_EQ(sink_.Messages()[0].text, "Set List title before saving");
     EXPECT_EQ(Stored(""), Entries{});
     int32_t lists = -1;
     ASSERT_EQ(db_.FindTable(kTableList)->GetCount(&lists), KW_OK);

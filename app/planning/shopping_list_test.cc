@@ -134,6 +134,7 @@ TEST_F(ShoppingListTest, ClearAsksFirstAndNoLeavesTheListAsItWas) {
     EXPECT_EQ(list_.Entries().size(), 1u);
     ASSERT_EQ(sink_.Ids(), std::vector<int>{803});
     EXPECT_EQ(sink_.Messages()[0].buttons, Buttons::kYesNo);
+    EXPECT_EQ(sink_.Messages()[0].text, "Do you really want to clear the list");
 
     sink_.Script(Answer::kYes);
     EXPECT_TRUE(list_.Clear(sink_));

@@ -78,6 +78,7 @@ TEST_F(IngredientGridTest, BadQuantityGives509AndNoAmount) {
     grid_.AppendLine({"", "g", "Flour", ""});
     EXPECT_TRUE(grid_.EditCell(1, kQuantityColumn, "2x", Context()));
     EXPECT_EQ(sink_.Ids(), std::vector<int>{509});
+    EXPECT_EQ(sink_.Messages()[0].text, "Error in quantity");
     EXPECT_EQ(RowText(1), "-|-|Flour|");
     EXPECT_TRUE(grid_.Modified());
     // The same text again is no change and no check.
@@ -114,6 +115,7 @@ TEST_F(IngredientGridTest, UnusableUnitGives510AndNoAmount) {
     // A unit that is not in the list.
     int row = TypeRow("2", "handful", "Flour", Context());
     EXPECT_EQ(sink_.Ids(), std::vector<int>{510});
+    EXPECT_EQ(sink_.Messages()[0].text, "Error in measurement type.");
     EXPECT_EQ(RowText(row), "-|-|Flour|");
     // A unit beside no amount.
     sink_.Clear();
@@ -133,6 +135,9 @@ TEST_F(IngredientGridTest, MissingNamesAreNumberedAndLongTextsCut) {
     EXPECT_EQ(grid_.Line(2).preparation, std::string(48, 'p'));
     EXPECT_EQ(grid_.UnnamedCount(), 2);
     EXPECT_EQ(sink_.Ids(), (std::vector<int>{512, 512, 513}));
+    EXPECT_EQ(sink_.Messages()[0].text, "Missing Ingredient Name");
+    EXPECT_EQ(sink_.Messages()[2].text,
+              "A field is too long in the Ingredients list.  It will be truncated.");
     for (const auto &m : sink_.Messages())
         EXPECT_EQ(m.icon, Icon::kNone);
     sink_.Clear();
