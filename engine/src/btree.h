@@ -17,6 +17,7 @@
 // failed with 402 deletes the key as well (Delete gives 1 when it is not there).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -89,6 +90,15 @@ class BTree {
 
     // The tree becomes empty (file not shortened); the cursor is cleared.
     bool Reset();
+    // The tree replaced by count entries given in ascending key order, no two keys equal: entry
+    // i is what entry(i, &key, &length, &ref) gives. Built bottom-up (btree_bulk.cc), with pages
+    // as full as an insert leaves them before it splits; every lookup and cursor walk then gives
+    // what the same entries inserted one by one would. The cursor is cleared. False with 301 or
+    // 302 for a key Insert would refuse (the tree unchanged), 304 when the pages would pass the
+    // largest offset, 402 when a write failed.
+    using SortedEntry = void (*)(const void *context, size_t i, const uint8_t **key,
+                                 int32_t *length, int32_t *ref);
+    bool BuildSorted(size_t count, SortedEntry entry, const void *context);
     // Every dirty page written (and the header, if its last write failed), through the cache to
     // the file; false with 402.
     bool Flush();

@@ -124,6 +124,7 @@ struct BTree::Impl {
     // first greater one. *found and *ref report the entry.
     int Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref);
     int Reset();
+    int BuildSorted(size_t count, BTree::SortedEntry entry, const void *context);
 
     int Insert(const uint8_t *key, int32_t length, int32_t ref);
     // *deleted false when the key is not in the tree.

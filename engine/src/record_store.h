@@ -174,6 +174,7 @@ class RecordStore {
 
   private:
     friend class ChainWalk;
+    friend class ChainReader;
     struct Impl;
     explicit RecordStore(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
