@@ -90,15 +90,17 @@ class BTree {
 
     // The tree becomes empty (file not shortened); the cursor is cleared.
     bool Reset();
-    // The tree replaced by count entries given in ascending key order, no two keys equal: entry
-    // i is what entry(i, &key, &length, &ref) gives. Built bottom-up (btree_bulk.cc), with pages
-    // as full as an insert leaves them before it splits; every lookup and cursor walk then gives
-    // what the same entries inserted one by one would. The cursor is cleared. False with 301 or
-    // 302 for a key Insert would refuse (the tree unchanged), 304 when the pages would pass the
-    // largest offset, 402 when a write failed.
-    using SortedEntry = void (*)(const void *context, size_t i, const uint8_t **key,
-                                 int32_t *length, int32_t *ref);
-    bool BuildSorted(size_t count, SortedEntry entry, const void *context);
+    // The tree replaced by count entries of keyLength bytes, built bottom-up (btree_bulk.cc)
+    // from the entries given to AddSorted in ascending key order, no two equal: every lookup and
+    // cursor walk then gives what the same entries inserted one by one would. Pages are written
+    // as they fill; EndSorted writes the root and the header once all count entries came. The
+    // cursor is cleared. Each returns false with LastError(): 301 or 302 for a key length Insert
+    // would refuse and 304 when the pages would pass the largest offset (BeginSorted; the tree is
+    // then unchanged), 308 for more or fewer entries than count, 402 when a write failed; after a
+    // failure the tree is left empty and AddSorted and EndSorted fail until the next BeginSorted.
+    bool BeginSorted(size_t count, int32_t keyLength);
+    bool AddSorted(const uint8_t *key, int32_t ref);
+    bool EndSorted();
     // Every dirty page written (and the header, if its last write failed), through the cache to
     // the file; false with 402.
     bool Flush();

@@ -1,22 +1,25 @@
-// Building a whole tree bottom-up from entries in ascending key order (BTree::BuildSorted), as an
-// index rebuild does instead of one insert per key. The result is a tree the other operations
-// cannot tell from one grown by inserts: the same page layout (btree_page.h), separators and
-// links as splits make them, so every find, cursor step, insert and delete behaves alike.
+// Building a whole tree bottom-up from entries in ascending key order (BTree::BeginSorted,
+// AddSorted, EndSorted), as an index rebuild does instead of one insert per key. The result is a
+// tree the other operations cannot tell from one grown by inserts: the same page layout
+// (btree_page.h), separators and links as splits make them, so every find, cursor step, insert and
+// delete behaves alike.
 //
 // Where the pages go:
 //
 //   OFFSET          PAGE
-//   P               the root, written last (until then the empty leaf of a reset tree)
+//   P               the root, written last (until then the page of the tree before)
 //   2P ...          the leaves, left to right, then each inner level below the root, left to
 //                   right; end is the offset after the last of them
 //
-// A tree of one leaf is that leaf alone, at P. Pages are filled as far as an insert fills them
-// before it splits: an entry joins a page while 20 + K + 8n stays below P with it (K key bytes,
-// n entries). Each inner page takes the pages of the level below in order; every child but the
-// last becomes an entry (the child's highest key, the child's offset) and the last is its
-// rightmost child, exactly what a split puts in the parent (the highest key of the left half).
-// The last page of a level never keeps a single child when the page before it can give one.
-// Every level is linked left to right like the siblings splits make; the free list is empty.
+// A tree of one leaf is that leaf alone, at P. Every key of an index has the same length k, so
+// the shape is known from the count alone: a page holds e = (P - 21) / (k + 8) entries, the most
+// for which 20 + K + 8n stays below P (K key bytes, n entries) — as far as an insert fills a page
+// before it splits. Leaves take e entries each, the last one the rest. An inner page takes up to
+// e + 1 pages of the level below in order; every child but the last becomes an entry (the child's
+// highest key, the child's offset) and the last is its rightmost child, exactly what a split puts
+// in the parent (the highest key of the left half). A last page of one child takes one from the
+// page before it. Every level is linked left to right like the siblings splits make; the free list
+// is empty. Pages are written as they fill, each level's in runs of up to 128 pages.
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -28,27 +31,19 @@
 namespace kw::engine {
 namespace {
 
-// Pages gathered for one write; each level's pages lie next to each other.
 constexpr size_t kBatchPages = 128;
 
-// One level of the planned tree: node j takes the items [starts[j], starts[j + 1]) of the level
-// below (entries for the leaves), and high[j] is the index of the highest entry under it.
-struct Level {
-    std::vector<size_t> starts;
-    std::vector<size_t> high;
-    int32_t firstOffset = 0;  // node j lies at firstOffset + j * P (the root alone: at P)
-};
-
+// Pages of one level gathered for one write (each level's pages lie next to each other).
 class Batch {
   public:
-    Batch(platform::RandomAccessFile &file, int32_t pageSize)
-        : file_(file), pageSize_(pageSize), bytes_(kBatchPages * static_cast<size_t>(pageSize)) {}
+    Batch(platform::RandomAccessFile &file, int32_t pageSize) : file_(&file), pageSize_(pageSize) {}
 
-    // The next page's buffer (zeroed), at offset; pages not next to the last are a new write.
+    // A zeroed buffer for the page at offset; pages not next to the last are a new write.
     int Page(int32_t offset, uint8_t **out) {
         if (count_ > 0 && (count_ == kBatchPages || offset != start_ + Span())) {
             if (const int rc = Write(); rc != 0) return rc;
         }
+        if (bytes_.empty()) bytes_.resize(kBatchPages * static_cast<size_t>(pageSize_));
         if (count_ == 0) start_ = offset;
         *out = bytes_.data() + count_ * static_cast<size_t>(pageSize_);
         std::fill(*out, *out + pageSize_, uint8_t{0});
@@ -58,8 +53,8 @@ class Batch {
 
     int Write() {
         const auto span = static_cast<size_t>(Span());
-        const bool ok =
-            count_ == 0 || file_.WriteAt(start_, bytes_.data(), span) == static_cast<int64_t>(span);
+        const bool ok = count_ == 0 ||
+                        file_->WriteAt(start_, bytes_.data(), span) == static_cast<int64_t>(span);
         count_ = 0;
         return ok ? 0 : 402;
     }
@@ -67,183 +62,190 @@ class Batch {
   private:
     int64_t Span() const { return static_cast<int64_t>(count_) * pageSize_; }
 
-    platform::RandomAccessFile &file_;
+    platform::RandomAccessFile *file_;
     int32_t pageSize_;
     std::vector<uint8_t> bytes_;
     int64_t start_ = 0;
     size_t count_ = 0;
 };
 
-// Writes the page header fields and entries whose keys and values the caller passes in order;
-// one writer serves every page, so its lists are allocated once.
-class PageWriter {
-  public:
-    void Start(uint8_t *page) {
-        page_ = page;
-        keys_.clear();
-        lengths_.clear();
-        values_.clear();
-    }
-    void Add(const uint8_t *key, int32_t length, int32_t value) {
-        keys_.push_back(key);
-        lengths_.push_back(length);
-        values_.push_back(value);
-    }
-    void Finish(int32_t left, int32_t right, int32_t child) {
-        const auto n = static_cast<int32_t>(keys_.size());
-        int32_t keyBytes = 0;
-        for (int32_t i = 0; i < n; ++i) {
-            std::memcpy(page_ + page::kKeyAreaOffset + keyBytes, keys_[static_cast<size_t>(i)],
-                        static_cast<size_t>(lengths_[static_cast<size_t>(i)]));
-            keyBytes += lengths_[static_cast<size_t>(i)];
-        }
-        uint8_t *ends = page_ + page::kKeyAreaOffset + keyBytes;
-        int32_t end = 0;
-        for (int32_t i = 0; i < n; ++i) {
-            end += lengths_[static_cast<size_t>(i)];
-            page::Store32(ends + 4 * i, end);
-            page::Store32(ends + 4 * n + 4 * i, values_[static_cast<size_t>(i)]);
-        }
-        page::Store32(page_ + page::kLeftOffset, left);
-        page::Store32(page_ + page::kRightOffset, right);
-        page::Store32(page_ + page::kChildOffset, child);
-        page::Store32(page_ + page::kCountOffset, n);
-        page::Store32(page_ + page::kKeyBytesOffset, keyBytes);
-    }
+// One level of the planned tree: node j takes Items(j) items of the level below (entries, for
+// the leaves) and lies at firstOffset + j * P.
+struct LevelPlan {
+    size_t nodes = 0;
+    size_t full = 0;  // items of every node but the last one or two
+    size_t last = 0;
+    bool shortPenultimate = false;  // the node before the last takes full - 1
+    int32_t firstOffset = 0;
 
-  private:
-    uint8_t *page_ = nullptr;
-    std::vector<const uint8_t *> keys_;
-    std::vector<int32_t> lengths_;
-    std::vector<int32_t> values_;
+    size_t Items(size_t j) const {
+        if (j + 1 == nodes) return last;
+        if (shortPenultimate && j + 2 == nodes) return full - 1;
+        return full;
+    }
 };
 
 }  // namespace
 
-int BTree::Impl::BuildSorted(size_t count, BTree::SortedEntry entry, const void *context) {
-    if (count == 0) return Reset();
-    const int32_t pageSize = PageSize();
-    auto keyOf = [&](size_t i, const uint8_t **key, int32_t *length) {
-        int32_t ref;
-        entry(context, i, key, length, &ref);
+struct SortedBuild {
+    struct Level {
+        LevelPlan plan;
+        Batch batch;
+        size_t node = 0;   // the node being filled
+        size_t items = 0;  // items it holds so far
+        uint8_t *page = nullptr;
     };
-    auto lengthOf = [&](size_t i) {
-        const uint8_t *key;
-        int32_t length;
-        keyOf(i, &key, &length);
-        return length;
-    };
+    int32_t keyLength = 0;
+    size_t count = 0;
+    size_t added = 0;
+    int32_t end = 0;
+    std::vector<Level> levels;  // leaves first; the last is the root's
+};
 
-    // Plan every level before writing anything, so a refusal leaves the tree as it was.
-    std::vector<Level> levels(1);
-    int32_t bytes = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t *key;
-        int32_t length;
-        keyOf(i, &key, &length);
-        if (const int rc = CheckKey(key, length); rc != 0) return rc;
-        if (i == 0 || bytes + length + 8 >= pageSize) {
-            levels[0].starts.push_back(i);
-            bytes = page::kKeyAreaOffset;
-        }
-        bytes += length + 8;
-    }
-    for (size_t j = 0; j < levels[0].starts.size(); ++j) {
-        const size_t next = j + 1 < levels[0].starts.size() ? levels[0].starts[j + 1] : count;
-        levels[0].high.push_back(next - 1);
-    }
-    while (levels.back().high.size() > 1) {
-        const std::vector<size_t> &below = levels.back().high;
-        Level up;
-        for (size_t c = 0; c < below.size(); ++c) {
-            // Child c joins the page as its rightmost child; the child before it becomes an entry.
-            const int32_t length = c == 0 ? 0 : lengthOf(below[c - 1]);
-            if (c == 0 || bytes + length + 8 >= pageSize) {
-                up.starts.push_back(c);
-                bytes = page::kKeyAreaOffset;
-            } else {
-                bytes += length + 8;
-            }
-        }
-        // A last page of one child takes one from the page before (which keeps two or more: a
-        // page holds at least two of the longest keys).
-        const size_t pages = up.starts.size();
-        if (pages > 1 && below.size() - up.starts[pages - 1] == 1) --up.starts[pages - 1];
-        for (size_t j = 0; j < pages; ++j) {
-            const size_t next = j + 1 < pages ? up.starts[j + 1] : below.size();
-            up.high.push_back(below[next - 1]);
-        }
-        levels.push_back(std::move(up));
-    }
+void SortedBuildDeleter::operator()(SortedBuild *build) const {
+    delete build;
+}
+
+namespace {
+
+int32_t OffsetOf(const LevelPlan &plan, size_t j, int32_t pageSize) {
+    return plan.firstOffset + static_cast<int32_t>(j) * pageSize;
+}
+
+}  // namespace
+
+int BTree::Impl::BeginSorted(size_t count, int32_t keyLength) {
+    Impl &t = *this;
+    if (keyLength <= 0) return 302;
+    if (keyLength > t.maxKeyLength) return 301;
+    const int32_t pageSize = t.PageSize();
+    auto build = std::unique_ptr<SortedBuild, SortedBuildDeleter>(new SortedBuild);
+    build->keyLength = keyLength;
+    build->count = count;
+    const auto perPage = static_cast<size_t>((pageSize - 21) / (keyLength + 8));
     int64_t end = 2 * int64_t{pageSize};
-    for (Level &level : levels) {
-        if (level.high.size() == 1) {
-            level.firstOffset = pageSize;
+    for (size_t items = count; items > 0;) {
+        const bool leaves = build->levels.empty();
+        LevelPlan plan;
+        plan.full = leaves ? perPage : perPage + 1;
+        plan.nodes = (items + plan.full - 1) / plan.full;
+        plan.last = items - plan.full * (plan.nodes - 1);
+        if (!leaves && plan.nodes > 1 && plan.last == 1) {
+            plan.last = 2;
+            plan.shortPenultimate = true;
+        }
+        if (plan.nodes == 1) {
+            plan.firstOffset = pageSize;
         } else {
-            level.firstOffset = static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX));
-            end += static_cast<int64_t>(level.high.size()) * pageSize;
+            plan.firstOffset = static_cast<int32_t>(std::min<int64_t>(end, INT32_MAX));
+            end += static_cast<int64_t>(plan.nodes) * pageSize;
         }
+        if (end > std::numeric_limits<int32_t>::max() - pageSize) return 304;
+        build->levels.push_back({plan, Batch(*t.file, pageSize)});
+        items = plan.nodes == 1 ? 0 : plan.nodes;
     }
-    if (end > std::numeric_limits<int32_t>::max() - pageSize) return 304;
-
-    cursorPage = -1;
-    cursorSlot = 0;
-    pool->ForgetAll();  // the pages of the old tree are overwritten
-    Batch batch(*file, pageSize);
-    PageWriter writer;
-    int rc = 0;
-    for (size_t l = 0; l < levels.size() && rc == 0; ++l) {
-        const Level &level = levels[l];
-        const size_t nodes = level.starts.size();
-        const size_t items = l == 0 ? count : levels[l - 1].high.size();
-        auto offsetOf = [&](const Level &of, size_t j) {
-            return of.firstOffset + static_cast<int32_t>(j) * pageSize;
-        };
-        for (size_t j = 0; j < nodes && rc == 0; ++j) {
-            uint8_t *data;
-            rc = batch.Page(offsetOf(level, j), &data);
-            if (rc != 0) break;
-            writer.Start(data);
-            const size_t from = level.starts[j];
-            const size_t to = j + 1 < nodes ? level.starts[j + 1] : items;
-            int32_t child = page::kLeafChild;
-            for (size_t i = from; i < to; ++i) {
-                const uint8_t *key;
-                int32_t length, ref;
-                if (l == 0) {
-                    entry(context, i, &key, &length, &ref);
-                } else if (i + 1 < to) {
-                    keyOf(levels[l - 1].high[i], &key, &length);
-                    ref = offsetOf(levels[l - 1], i);
-                } else {
-                    child = offsetOf(levels[l - 1], i);
-                    break;
-                }
-                writer.Add(key, length, ref);
-            }
-            writer.Finish(j > 0 ? offsetOf(level, j - 1) : -1,
-                          j + 1 < nodes ? offsetOf(level, j + 1) : -1, child);
-        }
-        // The root goes alone and last, once everything it leads to is written.
-        if (rc == 0 && l + 2 >= levels.size()) rc = batch.Write();
-    }
-    if (rc != 0) {
-        Reset();  // best effort: an empty tree rather than one naming pages half written
-        return rc;
-    }
-    header.root = pageSize;
-    header.levels = static_cast<int32_t>(levels.size());
-    header.freeList = -1;
-    header.end = static_cast<int32_t>(end);
-    NoteWrite(WriteHeader());
+    build->end = static_cast<int32_t>(end);
+    t.cursorPage = -1;
+    t.cursorSlot = 0;
+    t.pool->ForgetAll();  // the pages of the old tree are overwritten from here on
+    t.sortedBuild = std::move(build);
     return 0;
 }
 
-bool BTree::BuildSorted(size_t count, SortedEntry entry, const void *context) {
+// Adds an item to the node being filled at level l: an entry (leaves), or a child page with its
+// highest key (inner pages). A node that is complete passes its own offset and highest key up.
+int BTree::Impl::PushSorted(size_t l, const uint8_t *key, int32_t value) {
+    Impl &t = *this;
+    SortedBuild &b = *t.sortedBuild;
+    SortedBuild::Level &level = b.levels[l];
+    const int32_t pageSize = t.PageSize();
+    const bool leaf = l == 0;
+    const size_t items = level.plan.Items(level.node);
+    const auto entries = static_cast<int32_t>(leaf ? items : items - 1);
+    const int32_t k = b.keyLength;
+    const int32_t offset = OffsetOf(level.plan, level.node, pageSize);
+    if (level.items == 0) {
+        if (const int rc = level.batch.Page(offset, &level.page); rc != 0) return rc;
+    }
+    uint8_t *page = level.page;
+    const auto i = static_cast<int32_t>(level.items);
+    if (i < entries) {
+        uint8_t *ends = page + page::kKeyAreaOffset + entries * k;
+        std::memcpy(page + page::kKeyAreaOffset + i * k, key, static_cast<size_t>(k));
+        page::Store32(ends + 4 * i, (i + 1) * k);
+        page::Store32(ends + 4 * entries + 4 * i, value);
+    } else {
+        page::Store32(page + page::kChildOffset, value);  // the rightmost child
+    }
+    if (++level.items < items) return 0;
+
+    if (leaf) page::Store32(page + page::kChildOffset, page::kLeafChild);
+    page::Store32(page + page::kLeftOffset,
+                  level.node > 0 ? OffsetOf(level.plan, level.node - 1, pageSize) : -1);
+    page::Store32(page + page::kRightOffset, level.node + 1 < level.plan.nodes
+                                                 ? OffsetOf(level.plan, level.node + 1, pageSize)
+                                                 : -1);
+    page::Store32(page + page::kCountOffset, entries);
+    page::Store32(page + page::kKeyBytesOffset, entries * k);
+    ++level.node;
+    level.items = 0;
+    return l + 1 < b.levels.size() ? PushSorted(l + 1, key, offset) : 0;
+}
+
+int BTree::Impl::EndSorted() {
+    Impl &t = *this;
+    SortedBuild &b = *t.sortedBuild;
+    if (b.added != b.count) return 308;
+    if (b.count == 0) return t.Reset();
+    // The root's level goes last, once everything it leads to is written.
+    for (SortedBuild::Level &level : b.levels) {
+        if (const int rc = level.batch.Write(); rc != 0) return rc;
+    }
+    t.header.root = t.PageSize();
+    t.header.levels = static_cast<int32_t>(b.levels.size());
+    t.header.freeList = -1;
+    t.header.end = b.end;
+    t.NoteWrite(t.WriteHeader());
+    return 0;
+}
+
+// A failed build leaves an empty tree rather than a header naming pages half written.
+int BTree::Impl::AbandonSorted(int rc) {
+    if (rc != 0 && sortedBuild) {
+        sortedBuild.reset();
+        Reset();
+    }
+    return rc;
+}
+
+bool BTree::BeginSorted(size_t count, int32_t keyLength) {
     Impl &t = *impl_;
     t.cursorDeferred = false;
+    t.sortedBuild.reset();
     int rc = t.Begin();
-    if (rc == 0) rc = t.BuildSorted(count, entry, context);
+    if (rc == 0) rc = t.BeginSorted(count, keyLength);
+    return t.End(rc) == 0;
+}
+
+bool BTree::AddSorted(const uint8_t *key, int32_t ref) {
+    Impl &t = *impl_;
+    int rc = t.Begin();
+    if (rc == 0 && !t.sortedBuild) rc = 308;
+    if (rc == 0) {
+        const bool planned = ++t.sortedBuild->added <= t.sortedBuild->count;
+        rc = t.AbandonSorted(planned ? t.PushSorted(0, key, ref) : 308);
+    }
+    return t.End(rc) == 0;
+}
+
+bool BTree::EndSorted() {
+    Impl &t = *impl_;
+    int rc = t.Begin();
+    if (rc == 0 && !t.sortedBuild) rc = 308;
+    if (rc == 0) {
+        rc = t.AbandonSorted(t.EndSorted());
+        t.sortedBuild.reset();
+    }
     return t.End(rc) == 0;
 }
 

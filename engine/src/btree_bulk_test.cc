@@ -35,22 +35,22 @@ KeyLayout BulkLayout(int32_t charLength) {
     return layout;
 }
 
-struct BulkEntries {
-    std::vector<std::pair<std::string, int32_t>> sorted;
-};
+using Entries = std::vector<std::pair<std::string, int32_t>>;
 
-void BulkEntryOf(const void *context, size_t i, const uint8_t **key, int32_t *length,
-                 int32_t *ref) {
-    const auto &entries = *static_cast<const BulkEntries *>(context);
-    *key = Bytes(entries.sorted[i].first);
-    *length = static_cast<int32_t>(entries.sorted[i].first.size());
-    *ref = entries.sorted[i].second;
+// Builds tree from entries in key order.
+bool BuildFrom(BTree &tree, const Entries &sorted) {
+    const int32_t keyLength =
+        sorted.empty() ? 8 : static_cast<int32_t>(sorted.front().first.size());
+    if (!tree.BeginSorted(sorted.size(), keyLength)) return false;
+    for (const auto &[key, ref] : sorted) {
+        if (!tree.AddSorted(Bytes(key), ref)) return false;
+    }
+    return tree.EndSorted();
 }
 
 // count distinct keys of the layout's length: random letters in both cases (so case-folded
 // order differs from byte order) over few distinct prefixes, then the serial i.
-std::vector<std::pair<std::string, int32_t>> RandomEntries(const KeyLayout &layout, int count,
-                                                           uint32_t seed) {
+Entries RandomEntries(const KeyLayout &layout, int count, uint32_t seed) {
     std::mt19937 rng(seed);
     const int32_t chars = layout.keyLength - 4;
     std::vector<std::pair<std::string, int32_t>> entries;
@@ -124,13 +124,13 @@ TEST_P(BulkBuildTest, BuiltTreeAnswersEveryFindAndWalkAsTheInsertedOne) {
     std::shuffle(entries.begin(), entries.end(), std::mt19937(7));
     for (const auto &[key, ref] : entries)
         ASSERT_EQ(inserted->Insert(Bytes(key), layout.keyLength, ref), 0);
-    BulkEntries sorted{entries};
-    std::sort(sorted.sorted.begin(), sorted.sorted.end(),
+    Entries sorted = entries;
+    std::sort(sorted.begin(), sorted.end(),
               [&](const auto &a, const auto &b) { return Compare(layout, a.first, b.first) < 0; });
-    ASSERT_TRUE(built->BuildSorted(sorted.sorted.size(), BulkEntryOf, &sorted));
+    ASSERT_TRUE(BuildFrom(*built, sorted));
 
     const Walked expected = WalkForward(*inserted);
-    ASSERT_EQ(expected.entries, sorted.sorted);
+    ASSERT_EQ(expected.entries, sorted);
     EXPECT_EQ(WalkForward(*built), expected);
     EXPECT_EQ(WalkBackward(*built), expected);
     for (const auto &[key, ref] : entries) {
@@ -161,7 +161,7 @@ TEST_P(BulkBuildTest, BuiltTreeAnswersEveryFindAndWalkAsTheInsertedOne) {
     FileChecker checker(dir_.File("built.i00"), compare);
     const auto report = checker.Check();
     EXPECT_EQ(checker.Problems(), 0);
-    EXPECT_EQ(report.entries, sorted.sorted);
+    EXPECT_EQ(report.entries, sorted);
     EXPECT_EQ(report.freePages, 0);
     // Pages are at least as full as inserts leave them, so the built file is never larger.
     EXPECT_LE(report.header.end, ReadHeader(dir_.File("inserted.i00")).end);
@@ -177,11 +177,9 @@ TEST_P(BulkBuildTest, InsertsAndDeletesKeepWorkingAfterTheBuild) {
         return Compare(layout, a, b) < 0;
     };
     std::map<std::string, int32_t, decltype(less)> model(less);
-    BulkEntries sorted;
     for (int i = 0; i < count; ++i)
         model.insert(entries[static_cast<size_t>(i)]);
-    sorted.sorted.assign(model.begin(), model.end());
-    ASSERT_TRUE(tree->BuildSorted(sorted.sorted.size(), BulkEntryOf, &sorted));
+    ASSERT_TRUE(BuildFrom(*tree, Entries(model.begin(), model.end())));
 
     // The built pages are as full as an insert leaves them, so these inserts split pages at once.
     std::mt19937 rng(11);
@@ -215,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(CountsAndKeyLengths, BulkBuildTest,
                                            std::make_pair(226, 3), std::make_pair(226, 7),
                                            std::make_pair(226, 400)));
 
-TEST(BulkBuildRefusalTest, AKeyInsertWouldRefuseLeavesTheTreeAsItWas) {
+TEST(BulkBuildRefusalTest, ALengthInsertWouldRefuseOrAWrongCountLeavesNoHalfBuiltTree) {
     TempDir dir;
     ASSERT_TRUE(dir.ok());
     const KeyLayout layout = BulkLayout(4);
@@ -223,13 +221,41 @@ TEST(BulkBuildRefusalTest, AKeyInsertWouldRefuseLeavesTheTreeAsItWas) {
     ASSERT_TRUE(tree);
     const std::string kept = "abcd" + std::string(4, '\0');
     ASSERT_EQ(tree->Insert(Bytes(kept), 8, 5), 0);
-    BulkEntries entries;
-    entries.sorted = {{"a", 1}, {std::string(300, 'b'), 2}};
-    EXPECT_FALSE(tree->BuildSorted(entries.sorted.size(), BulkEntryOf, &entries));
+    EXPECT_FALSE(tree->BeginSorted(3, 235));
     EXPECT_EQ(tree->LastError(), 301);
+    EXPECT_FALSE(tree->BeginSorted(3, 0));
+    EXPECT_EQ(tree->LastError(), 302);
     int32_t ref = -1;
-    EXPECT_EQ(tree->Find(Bytes(kept), 8, &ref), 0);
+    ASSERT_EQ(tree->Find(Bytes(kept), 8, &ref), 0);
     EXPECT_EQ(ref, 5);
+    EXPECT_FALSE(tree->AddSorted(Bytes(kept), 1));  // no build begun
+
+    // Fewer entries than announced, and more: the tree ends empty, and usable.
+    const Entries entries = RandomEntries(layout, 100, 3);
+    Entries sorted = entries;
+    std::sort(sorted.begin(), sorted.end(), [&](const auto &a, const auto &b) {
+        return CompareKeys(layout, Bytes(a.first), 8, Bytes(b.first), 8) < 0;
+    });
+    ASSERT_TRUE(tree->BeginSorted(sorted.size() + 1, 8));
+    for (const auto &[key, r] : sorted)
+        ASSERT_TRUE(tree->AddSorted(Bytes(key), r));
+    EXPECT_FALSE(tree->EndSorted());
+    EXPECT_EQ(tree->LastError(), 308);
+    EXPECT_EQ(tree->Find(Bytes(sorted[0].first), 8, &ref), 1);
+    ASSERT_TRUE(tree->BeginSorted(1, 8));
+    ASSERT_TRUE(tree->AddSorted(Bytes(sorted[0].first), 1));
+    EXPECT_FALSE(tree->AddSorted(Bytes(sorted[1].first), 2));
+    EXPECT_EQ(tree->LastError(), 308);
+    EXPECT_FALSE(tree->EndSorted());
+    EXPECT_EQ(tree->Find(Bytes(sorted[0].first), 8, &ref), 1);
+    ASSERT_EQ(tree->Insert(Bytes(kept), 8, 5), 0);
+    ASSERT_TRUE(tree->Close());
+    testing::FileChecker checker(dir.File("t.i00"),
+                                 [&](const std::string &a, const std::string &b) {
+                                     return CompareKeys(layout, Bytes(a), 8, Bytes(b), 8);
+                                 });
+    EXPECT_EQ(checker.Check().entries.size(), 1u);
+    EXPECT_EQ(checker.Problems(), 0);
 }
 
 }  // namespace
