@@ -72,24 +72,15 @@ struct Walked {
     bool operator==(const Walked &) const = default;
 };
 
-Walked WalkForward(BTree &tree) {
+// Every entry in key order, read forward from First or backward from Last.
+Walked Walk(BTree &tree, bool forward) {
     Walked walked;
-    EXPECT_TRUE(tree.First());
+    EXPECT_TRUE(forward ? tree.First() : tree.Last());
     uint8_t key[kMaxKeyBuffer];
     int32_t length = 0, ref = 0;
-    while (tree.Next(key, &length, &ref) == 0)
+    while ((forward ? tree.Next(key, &length, &ref) : tree.Prev(key, &length, &ref)) == 0)
         walked.entries.emplace_back(std::string(reinterpret_cast<char *>(key), length), ref);
-    return walked;
-}
-
-Walked WalkBackward(BTree &tree) {
-    Walked walked;
-    EXPECT_TRUE(tree.Last());
-    uint8_t key[kMaxKeyBuffer];
-    int32_t length = 0, ref = 0;
-    while (tree.Prev(key, &length, &ref) == 0)
-        walked.entries.emplace_back(std::string(reinterpret_cast<char *>(key), length), ref);
-    std::reverse(walked.entries.begin(), walked.entries.end());
+    if (!forward) std::reverse(walked.entries.begin(), walked.entries.end());
     return walked;
 }
 
@@ -129,10 +120,10 @@ TEST_P(BulkBuildTest, BuiltTreeAnswersEveryFindAndWalkAsTheInsertedOne) {
               [&](const auto &a, const auto &b) { return Compare(layout, a.first, b.first) < 0; });
     ASSERT_TRUE(BuildFrom(*built, sorted));
 
-    const Walked expected = WalkForward(*inserted);
+    const Walked expected = Walk(*inserted, true);
     ASSERT_EQ(expected.entries, sorted);
-    EXPECT_EQ(WalkForward(*built), expected);
-    EXPECT_EQ(WalkBackward(*built), expected);
+    EXPECT_EQ(Walk(*built, true), expected);
+    EXPECT_EQ(Walk(*built, false), expected);
     for (const auto &[key, ref] : entries) {
         int32_t found = -1;
         ASSERT_EQ(built->Find(Bytes(key), layout.keyLength, &found), 0);
@@ -192,7 +183,7 @@ TEST_P(BulkBuildTest, InsertsAndDeletesKeepWorkingAfterTheBuild) {
             ASSERT_EQ(tree->Delete(Bytes(victim), layout.keyLength), 0);
         }
     }
-    const Walked walked = WalkForward(*tree);
+    const Walked walked = Walk(*tree, true);
     EXPECT_EQ(walked.entries,
               (std::vector<std::pair<std::string, int32_t>>(model.begin(), model.end())));
     ASSERT_TRUE(tree->Close());

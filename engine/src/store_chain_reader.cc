@@ -17,7 +17,7 @@ constexpr int64_t kSingleReadBytes = 4096;
 }  // namespace
 
 ChainReader::ChainReader(RecordStore &store, int32_t recordLength)
-    : store_(store), recordLength_(recordLength), limit_(store.MaxBlockCount()) {
+    : store_(store), recordLength_(recordLength), loop_(store.MaxBlockCount()) {
     RecordStore::Impl &s = *store_.impl_;
     if (!s.open || recordLength_ <= 0) {
         Fail();
@@ -67,7 +67,7 @@ bool ChainReader::Next(int32_t *ref, const uint8_t **record) {
         *ref = -1;
         return true;
     }
-    if (r == saved_ || steps_ >= limit_) return Fail();  // a loop
+    if (loop_.Closes(r)) return Fail();
     if (r == s.header.freeList || !s.IsBlockRef(r)) return Fail();
     const uint8_t *raw;
     if (!Bytes(r, kBlockHeaderSize, &raw)) return Fail();
@@ -82,12 +82,7 @@ bool ChainReader::Next(int32_t *ref, const uint8_t **record) {
     if (!Bytes(int64_t{r} + kBlockHeaderSize, recordLength_, record)) return Fail();
     following_ = h.next;
     returned_ = r;
-    if (++sinceSave_ == power_) {
-        saved_ = r;
-        power_ = power_ < (INT32_MAX >> 1) ? power_ * 2 : power_;
-        sinceSave_ = 0;
-    }
-    ++steps_;
+    loop_.Visit(r);
     *ref = r;
     return true;
 }

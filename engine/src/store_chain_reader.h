@@ -33,7 +33,7 @@ class ChainReader {
     // every call after it.
     bool Next(int32_t *ref, const uint8_t **record);
     bool Failed() const { return failed_; }
-    int32_t Steps() const { return steps_; }
+    int32_t Steps() const { return loop_.Steps(); }
 
   private:
     bool Fail();
@@ -51,11 +51,7 @@ class ChainReader {
     int64_t windowEnd_ = 0;  // windowStart_ when the window is empty
     int32_t following_ = -1;
     int32_t returned_ = -1;
-    int32_t saved_ = -1;  // Brent's method, as in ChainWalk
-    int32_t power_ = 1;
-    int32_t sinceSave_ = 0;
-    int32_t steps_ = 0;
-    int32_t limit_;
+    ChainLoop loop_;
 };
 
 }  // namespace kw::engine
