@@ -17,7 +17,8 @@
 //   - results: 0; 501; 509 the table is not open (or an index has no file); 519 a record of the
 //     wrong length; 303 when two records share a key of a unique index; another B-tree or store
 //     code when a file fails (detailed codes are also the extended error). The first failure
-//     ends the rebuild, leaving the indexes with the records before it;
+//     ends the rebuild: one of the chain or a record leaves the indexes with the records before
+//     it; an index file that fails is left empty, the indexes before it whole;
 //   - after a whole walk the cached count is the number of records, and the serial counter is
 //     raised past the highest serial found, so records written before a crash that left an old
 //     counter in the store header never share a serial with later ones;
