@@ -349,6 +349,7 @@ int BTree::Prev(uint8_t *key, int32_t *length, int32_t *ref) {
 bool BTree::Reset() {
     Impl &t = *impl_;
     t.cursorDeferred = false;
+    t.sortedBuild.reset();  // a bottom-up build given up
     int rc = t.Begin();
     if (rc == 0) rc = t.Reset();
     return t.End(rc) == 0;

@@ -17,6 +17,7 @@
 // failed with 402 deletes the key as well (Delete gives 1 when it is not there).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -93,6 +94,17 @@ class BTree {
 
     // The tree becomes empty (file not shortened); the cursor is cleared.
     bool Reset();
+    // The tree replaced by count entries of keyLength bytes, built bottom-up (btree_bulk.cc)
+    // from the entries given to AddSorted in ascending key order, no two equal: every lookup and
+    // cursor walk then gives what the same entries inserted one by one would. Pages are written
+    // as they fill; EndSorted writes the root and the header once all count entries came. The
+    // cursor is cleared. Each returns false with LastError(): 301 or 302 for a key length Insert
+    // would refuse and 304 when the pages would pass the largest offset (BeginSorted; the tree is
+    // then unchanged), 308 for more or fewer entries than count, 402 when a write failed; after a
+    // failure the tree is left empty and AddSorted and EndSorted fail until the next BeginSorted.
+    bool BeginSorted(size_t count, int32_t keyLength);
+    bool AddSorted(const uint8_t *key, int32_t ref);
+    bool EndSorted();
     // Every dirty page written (and the header, if its last write failed), through the cache to
     // the file; false with 402.
     bool Flush();

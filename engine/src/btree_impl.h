@@ -46,6 +46,12 @@ struct FileHeader {
 };
 inline constexpr int32_t kFileHeaderSize = 28;
 
+// The state of a bottom-up build, private to btree_bulk.cc.
+struct SortedBuild;
+struct SortedBuildDeleter {
+    void operator()(SortedBuild *build) const;
+};
+
 // One inner page passed on the way down and the slot taken in it (n for the rightmost child).
 struct PathStep {
     int32_t page;
@@ -136,6 +142,14 @@ struct BTree::Impl {
     // first greater one. *found and *ref report the entry.
     int Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref);
     int Reset();
+    // The bottom-up build (btree_bulk.cc): PushSorted adds an item to level l; AbandonSorted
+    // ends a build that failed with rc, leaving an empty tree, and returns rc.
+    int BeginSorted(size_t count, int32_t keyLength);
+    int PushSorted(size_t l, const uint8_t *key, int32_t value);
+    int EndSorted();
+    int AbandonSorted(int rc);
+    // A bottom-up build under way (btree_bulk.cc), else null.
+    std::unique_ptr<SortedBuild, SortedBuildDeleter> sortedBuild;
 
     int Insert(const uint8_t *key, int32_t length, int32_t ref);
     // *deleted false when the key is not in the tree.

@@ -350,7 +350,7 @@ ChainWalk::ChainWalk(RecordStore &store, int32_t loadLength, BackLinks backLinks
     : store_(store),
       loadLength_(loadLength),
       checkBackLinks_(backLinks == BackLinks::kCheck),
-      limit_(store.MaxBlockCount()) {}
+      loop_(store.MaxBlockCount()) {}
 
 bool ChainWalk::Next(int32_t *ref) {
     if (failed_) return false;
@@ -361,7 +361,7 @@ bool ChainWalk::Next(int32_t *ref) {
         return true;
     }
     // More steps than blocks fit in the store, or a saved block come round again: a loop.
-    if (r == saved_ || steps_ >= limit_) {
+    if (loop_.Closes(r)) {
         failed_ = true;
         return store_.impl_->Fail(STERR_BADBLOCK);
     }
@@ -378,12 +378,7 @@ bool ChainWalk::Next(int32_t *ref) {
         return store_.impl_->Fail(STERR_BADBLOCK);
     }
     returned_ = r;
-    if (++sinceSave_ == power_) {
-        saved_ = r;
-        power_ = power_ < (INT32_MAX >> 1) ? power_ * 2 : power_;
-        sinceSave_ = 0;
-    }
-    ++steps_;
+    loop_.Visit(r);
     *ref = r;
     return true;
 }

@@ -184,9 +184,35 @@ class RecordStore {
 
   private:
     friend class ChainWalk;
+    friend class ChainReader;
     struct Impl;
     explicit RecordStore(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
+};
+
+// The loop check of a chain walk (Brent's method): a block met again at a saved point, or more
+// steps than the store has room for blocks, means the chain loops.
+class ChainLoop {
+  public:
+    explicit ChainLoop(int32_t limit) : limit_(limit) {}
+    // Whether walking on to block r would go round a loop.
+    bool Closes(int32_t r) const { return r == saved_ || steps_ >= limit_; }
+    void Visit(int32_t r) {
+        if (++sinceSave_ == power_) {
+            saved_ = r;
+            power_ = power_ < (INT32_MAX >> 1) ? power_ * 2 : power_;
+            sinceSave_ = 0;
+        }
+        ++steps_;
+    }
+    int32_t Steps() const { return steps_; }
+
+  private:
+    int32_t saved_ = -1;
+    int32_t power_ = 1;
+    int32_t sinceSave_ = 0;
+    int32_t steps_ = 0;
+    int32_t limit_;
 };
 
 // Walks the record chain from its first block, catching damaged blocks, self-links and loops
@@ -211,7 +237,7 @@ class ChainWalk {
     // failure (403 in the store's LastError()), and on every call after it.
     bool Next(int32_t *ref);
     bool Failed() const { return failed_; }
-    int32_t Steps() const { return steps_; }
+    int32_t Steps() const { return loop_.Steps(); }
 
   private:
     RecordStore &store_;
@@ -221,11 +247,7 @@ class ChainWalk {
     bool failed_ = false;
     int32_t following_ = -1;  // the next link of the block returned last
     int32_t returned_ = -1;   // the block returned last, -1 before the first
-    int32_t saved_ = -1;      // Brent's method: a block seen again is a loop
-    int32_t power_ = 1;
-    int32_t sinceSave_ = 0;
-    int32_t steps_ = 0;
-    int32_t limit_;
+    ChainLoop loop_;
 };
 
 }  // namespace kw::engine
