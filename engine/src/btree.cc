@@ -133,13 +133,34 @@ int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child) {
     return 0;
 }
 
+int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data) {
+    const int32_t pageSize = PageSize();
+    if (offset <= 0 || offset >= header.end || offset % pageSize != 0) return 304;
+    if (const uint8_t *held = pool->Peek(offset)) {
+        *data = held;  // possibly newer than the file: a dirty page lives only in the pool
+        return 0;
+    }
+    if (cached) {
+        if (const uint8_t *unit = cached->Peek(offset, static_cast<size_t>(pageSize))) {
+            if (const int rc = page::CheckPage(unit, pageSize); rc != 0) return rc;
+            *data = unit;
+            return 0;
+        }
+    }
+    if (const int rc = Fetch(offset, holder); rc != 0) return rc;
+    *data = holder->Data();
+    return 0;
+}
+
 int BTree::Impl::Descend(const uint8_t *key, int32_t length, bool last, int32_t *leaf) {
     path.clear();
     int32_t offset = header.root;
     for (;;) {
+        // Inner pages are only read on the way down: taken in place, never copied into the pool.
         PageRef ref;
-        if (const int rc = Fetch(offset, &ref); rc != 0) return rc;
-        const page::View view(ref.Data());
+        const uint8_t *data;
+        if (const int rc = ReadPage(offset, &ref, &data); rc != 0) return rc;
+        const page::View view(data);
         if (view.IsLeaf()) break;
         if (view.Child() == page::kFreedChild) return 308;
         const int32_t n = view.Count();
@@ -160,8 +181,9 @@ int BTree::Impl::Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32
                         bool *found, int32_t *value) {
     if (const int rc = Descend(key, length, false, leaf); rc != 0) return rc;
     PageRef page;
-    if (const int rc = Fetch(*leaf, &page); rc != 0) return rc;
-    const page::View view(page.Data());
+    const uint8_t *data;
+    if (const int rc = ReadPage(*leaf, &page, &data); rc != 0) return rc;
+    const page::View view(data);
     *slot = page::Search(*layout, view, key, length, found);
     if (*found && value) *value = view.Value(*slot);
     return 0;

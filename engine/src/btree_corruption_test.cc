@@ -3,6 +3,7 @@
 // a hang; failing reads and writes give 402 and a later flush catches up.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "btree.h"
 #include "btree_test_support.h"
+#include "index_page_cache.h"
 #include "kwdata.h"
 
 namespace kw::engine {
@@ -104,6 +106,30 @@ TEST_F(BTreeCorruptionTest, InconsistentCountsGive308) {
         EXPECT_EQ(tree->LastError(), 308);
         // Keys on intact pages are still found.
         EXPECT_EQ(tree->Find(Bytes(SeqKey(kKeys - 1)), 8, &ref), 0);
+    }
+}
+
+// Pages a search only reads are taken in place from the index cache, not from the pool: a
+// damaged page the cache holds is checked there too, at every search, not only when first read.
+TEST_F(BTreeCorruptionTest, ADamagedPageHeldByTheIndexCacheGives308AtEverySearch) {
+    const int32_t inner = FirstInner();
+    const int32_t leaf = FirstLeaf();
+    for (const int32_t page : {inner, leaf}) {
+        std::vector<uint8_t> bytes = pristine_;
+        PutInt32(bytes, page + 12, 1000);
+        WriteBytes(path_, bytes);
+        auto cache = std::make_shared<IndexPageCache>(size_t{1} << 20);
+        auto tree = BTree::Open(path_, &layout_, 20, 2, cache);
+        ASSERT_TRUE(tree);
+        int32_t ref = 0;
+        // The first search reads the page into the cache; the later ones find it held there.
+        for (int round = 0; round < 3; ++round) {
+            EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1) << page << " " << round;
+            EXPECT_EQ(tree->LastError(), 308);
+        }
+        EXPECT_EQ(tree->Find(Bytes(SeqKey(kKeys - 1)), 8, &ref), 0);
+        EXPECT_EQ(ref, 1000 + kKeys - 1);
+        EXPECT_GT(cache->UnitsInUse(), 0u);
     }
 }
 

@@ -33,6 +33,9 @@ class IndexFileCache final : public platform::RandomAccessFile {
     const std::string &Path() const override { return file_->Path(); }
 
     bool WriteDirty();
+    // The n bytes at offset in place, when the cache holds them in one unit (see
+    // IndexPageCache::Peek); good until the next access to the file or another file of the cache.
+    const uint8_t *Peek(int64_t offset, size_t n) { return cache_->Peek(number_, offset, n); }
     int32_t DirtyUnits() const { return cache_->DirtyUnits(number_); }
 
   private:

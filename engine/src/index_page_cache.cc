@@ -279,6 +279,16 @@ int64_t IndexPageCache::Read(int32_t file, int64_t offset, void *buffer, size_t 
     return end - offset;
 }
 
+const uint8_t *IndexPageCache::Peek(int32_t file, int64_t offset, size_t n) {
+    const FileState &f = files_[static_cast<size_t>(file)];
+    const int64_t unit = offset - offset % kUnit;
+    if (!Cacheable(offset) || offset + static_cast<int64_t>(n) > std::min(f.size, unit + kUnit)) {
+        return nullptr;
+    }
+    const int32_t e = Touch(file, unit);
+    return e == OffsetMap::kNone ? nullptr : Data(e) + (offset - unit);
+}
+
 int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *buffer, size_t n) {
     FileState &f = files_[static_cast<size_t>(file)];
     const int64_t put = f.file->WriteAt(offset, buffer, n);

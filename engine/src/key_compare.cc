@@ -37,28 +37,37 @@ uint8_t UpperAZ(uint8_t c) {
     return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - ('a' - 'A')) : c;
 }
 
-// Index of the first byte at or after i where a and b differ, or length. Keys share long runs of
-// equal bytes (a category before the name, zero padding), which are skipped eight at a time.
-int32_t FirstDifference(const uint8_t *a, const uint8_t *b, int32_t i, int32_t length) {
-    for (; i + 8 <= length; i += 8) {
-        uint64_t x, y;
-        std::memcpy(&x, a + i, 8);
-        std::memcpy(&y, b + i, 8);
-        if (x == y) continue;
-        if constexpr (std::endian::native == std::endian::little) {
-            return i + std::countr_zero(x ^ y) / 8;
-        }
-        break;
-    }
-    while (i < length && a[i] == b[i])
-        ++i;
-    return i;
+// The eight bytes of w with 'a'..'z' made upper case and every other byte (0x80 and up included)
+// kept: a byte is a lower-case letter when its low seven bits lie in 0x61..0x7A and its high bit
+// is clear. Each sum stays inside its byte (at most 0x7F + 0x1F), so no carry crosses bytes.
+uint64_t UpperAZWord(uint64_t w) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t low7 = w & ~kHigh;
+    const uint64_t atLeastA = low7 + kOnes * (0x80 - 'a');
+    const uint64_t aboveZ = low7 + kOnes * (0x80 - 'z' - 1);
+    const uint64_t lower = atLeastA & ~aboveZ & ~w & kHigh;
+    return w - (lower >> 2);  // 0x20 off each lower-case letter
 }
 
 int CompareNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
-    // Equal bytes are equal in any case, so only the bytes that differ are converted.
-    for (int32_t i = FirstDifference(a, b, 0, length); i < length;
-         i = FirstDifference(a, b, i + 1, length)) {
+    // Stored keys keep the record's case while search keys are upper case, so whole words are
+    // folded and compared; the first unequal byte of the folded words decides.
+    int32_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= length; i += 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a + i, 8);
+            std::memcpy(&y, b + i, 8);
+            if (x == y) continue;
+            x = UpperAZWord(x);
+            y = UpperAZWord(y);
+            if (x == y) continue;
+            const int shift = std::countr_zero(x ^ y) & ~7;
+            return static_cast<int>((x >> shift) & 0xFF) - static_cast<int>((y >> shift) & 0xFF);
+        }
+    }
+    for (; i < length; ++i) {
         const int difference = int{UpperAZ(a[i])} - int{UpperAZ(b[i])};
         if (difference != 0) return difference;
     }

@@ -64,6 +64,28 @@ TEST(KeyCompareTest, NoCaseFoldsOnlyAToZ) {
     EXPECT_EQ(Cmp(caseSensitive, "abcd", "ABCD"), 1);
 }
 
+// Folding goes eight bytes at a time: every byte value in every position of a word and of the
+// tail after it must fold and order exactly as the one-byte rule says.
+TEST(KeyCompareTest, NoCaseWordsFoldAndOrderEveryByteAsSingleBytesDo) {
+    const KeyLayout layout = Layout(KW_KEY_CHAR | KW_KEY_NOCASE, {11});
+    auto fold = [](int c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+    for (int position : {0, 3, 7, 8, 10}) {
+        for (int x = 0; x < 256; ++x) {
+            for (int y : {0x00, 0x40, 0x41, 0x5A, 0x5B, 0x60, 0x61, 0x7A, 0x7B, 0x7F, 0x80, 0xC1,
+                          0xE1, 0xFA, 0xFF}) {
+                std::string a = "KeyPrefixZz", b = "kEYpREFIXzZ";
+                a[static_cast<size_t>(position)] = static_cast<char>(x);
+                b[static_cast<size_t>(position)] = static_cast<char>(y);
+                const int expected = fold(x) < fold(y) ? -1 : (fold(x) > fold(y) ? 1 : 0);
+                ASSERT_EQ(Cmp(layout, a, b), expected) << position << " " << x << " " << y;
+            }
+        }
+    }
+    // The first unequal folded byte decides, not a later one of the same word.
+    EXPECT_EQ(Cmp(layout, "aaaaaaaaaab", "AAAAAAAAABa"), -1);
+    EXPECT_EQ(Cmp(layout, "abcdefgZaaa", "ABCDEFGaZZZ"), 1);
+}
+
 TEST(KeyCompareTest, IntegersBySizeAndSign) {
     const KeyLayout u16 = Layout(KW_KEY_INT, {2});
     const KeyLayout s16 = Layout(KW_KEY_INT | KW_KEY_SIGNED, {2});

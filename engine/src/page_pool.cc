@@ -191,6 +191,13 @@ int PagePool::Fetch(int32_t offset, int32_t end, PageRef *out) {
     return 0;
 }
 
+const uint8_t *PagePool::Peek(int32_t offset) {
+    const int32_t held = byOffset_.Get(offset);
+    if (held == OffsetMap::kNone) return nullptr;
+    MakeNewest(held);
+    return SlotData(held);
+}
+
 int PagePool::TakeFresh(PageRef *out) {
     int32_t slot;
     if (const int rc = Victim(&slot); rc != 0) return rc;

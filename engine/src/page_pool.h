@@ -63,6 +63,9 @@ class PagePool {
     // Pins the page at offset, reading it when no buffer holds it. Pages lie at multiples of the
     // page size from one page size up to, not including, end.
     int Fetch(int32_t offset, int32_t end, PageRef *out);
+    // The bytes of the page at offset when a buffer holds it (made most recently used), else
+    // null; nothing is read. Good until the next call on the pool.
+    const uint8_t *Peek(int32_t offset);
     // Pins an empty buffer that holds no page.
     int TakeFresh(PageRef *out);
     // The fresh buffer now holds the page at offset (dirty); another buffer holding that offset

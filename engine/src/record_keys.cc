@@ -35,8 +35,10 @@ void PrepareCallerKey(const void *key, int32_t length, uint8_t *buffer) {
     std::memset(buffer, 0, kMaxKeyBuffer);
     const int32_t n = std::clamp(length, 0, kMaxKeyBuffer);
     if (n > 0) std::memcpy(buffer, key, static_cast<size_t>(n));
+    // Branch-free, so the compiler does it many bytes at a time.
     for (int32_t i = 0; i < n; ++i) {
-        if (buffer[i] >= 'a' && buffer[i] <= 'z') buffer[i] = static_cast<uint8_t>(buffer[i] - 32);
+        const bool lower = static_cast<uint8_t>(buffer[i] - 'a') < 26;
+        buffer[i] = static_cast<uint8_t>(buffer[i] - (lower ? 32 : 0));
     }
 }
 
