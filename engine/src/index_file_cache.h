@@ -35,7 +35,10 @@ class IndexFileCache final : public platform::RandomAccessFile {
     bool WriteDirty();
     // The n bytes at offset in place, when the cache holds them in one unit (see
     // IndexPageCache::Peek); good until the next access to the file or another file of the cache.
-    const uint8_t *Peek(int64_t offset, size_t n) { return cache_->Peek(number_, offset, n); }
+    const uint8_t *Peek(int64_t offset, size_t n, bool *checked = nullptr) {
+        return cache_->Peek(number_, offset, n, checked);
+    }
+    void MarkChecked(int64_t unitOffset) { cache_->MarkChecked(number_, unitOffset); }
     int32_t DirtyUnits() const { return cache_->DirtyUnits(number_); }
 
   private:

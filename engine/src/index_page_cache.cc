@@ -50,6 +50,7 @@ void IndexPageCache::Detach(int32_t file) {
 void IndexPageCache::ReleaseMemory() {
     std::vector<Entry>().swap(entries_);
     std::vector<uint8_t>().swap(used_);
+    std::vector<uint8_t>().swap(checked_);
     hand_ = 0;
     std::vector<int32_t>().swap(freeEntries_);
     std::vector<std::unique_ptr<uint8_t[]>>().swap(arena_);
@@ -115,6 +116,7 @@ int32_t IndexPageCache::TakeEntry() {
         }
         entries_.emplace_back();
         used_.push_back(0);
+        checked_.push_back(0);
         if (entries_.size() > mapLimit_) GrowMap();
         return e;
     }
@@ -157,6 +159,7 @@ int32_t IndexPageCache::Allocate(int32_t file, int64_t unitOffset) {
     entry.dirty = false;
     map_.Put(Key(file, unitOffset), e);
     used_[static_cast<size_t>(e)] = 1;
+    checked_[static_cast<size_t>(e)] = 0;
     return e;
 }
 
@@ -279,14 +282,22 @@ int64_t IndexPageCache::Read(int32_t file, int64_t offset, void *buffer, size_t 
     return end - offset;
 }
 
-const uint8_t *IndexPageCache::Peek(int32_t file, int64_t offset, size_t n) {
+const uint8_t *IndexPageCache::Peek(int32_t file, int64_t offset, size_t n, bool *checked) {
     const FileState &f = files_[static_cast<size_t>(file)];
     const int64_t unit = offset - offset % kUnit;
     if (!Cacheable(offset) || offset + static_cast<int64_t>(n) > std::min(f.size, unit + kUnit)) {
         return nullptr;
     }
     const int32_t e = Touch(file, unit);
-    return e == OffsetMap::kNone ? nullptr : Data(e) + (offset - unit);
+    if (e == OffsetMap::kNone) return nullptr;
+    if (checked) *checked = checked_[static_cast<size_t>(e)] != 0;
+    return Data(e) + (offset - unit);
+}
+
+void IndexPageCache::MarkChecked(int32_t file, int64_t unitOffset) {
+    if (!Cacheable(unitOffset) || unitOffset % kUnit != 0) return;
+    const int32_t e = Find(file, unitOffset);
+    if (e != OffsetMap::kNone) checked_[static_cast<size_t>(e)] = 1;
 }
 
 int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *buffer, size_t n) {
@@ -304,6 +315,7 @@ int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *b
         const int64_t from = std::max(unit, offset);
         const int64_t to = std::min(unit + kUnit, end);
         std::memcpy(Data(e) + (from - unit), in + (from - offset), static_cast<size_t>(to - from));
+        checked_[static_cast<size_t>(e)] = 0;
     }
     if (put == static_cast<int64_t>(n)) {
         f.size = std::max(f.size, end);
@@ -339,6 +351,7 @@ int64_t IndexPageCache::Write(int32_t file, int64_t offset, const void *buffer, 
             if (f.file->WriteAt(at, in, static_cast<size_t>(take)) != take) return -1;
         } else {
             std::memcpy(Data(e) + (at - unit), in, static_cast<size_t>(take));
+            checked_[static_cast<size_t>(e)] = 0;
             SetDirty(e, true);
         }
         in += take;

@@ -73,7 +73,12 @@ class IndexPageCache {
     // size (the unit then counts as used), else null. Nothing is read from the file; the pointer
     // is good until the next call on this cache. The B-tree reads the pages it only searches
     // this way instead of copying them into its pool.
-    const uint8_t *Peek(int32_t file, int64_t offset, size_t n);
+    // With checked, also says whether the unit carries the mark below.
+    const uint8_t *Peek(int32_t file, int64_t offset, size_t n, bool *checked = nullptr);
+    // Marks the held unit at unitOffset as having passed the caller's consistency check; any
+    // change of the unit's bytes (a write, a reload) takes the mark away. The B-tree checks a page
+    // it reads in place once, not at every descent through it.
+    void MarkChecked(int32_t file, int64_t unitOffset);
     // Writes every dirty unit of the file; false when one could not be written (it stays dirty).
     bool WriteDirty(int32_t file);
 
@@ -136,11 +141,12 @@ class IndexPageCache {
     // Second-chance (clock) order instead of a linked LRU list: a hit only sets its entry's
     // byte here, where a list would write three entries scattered over the cache.
     std::vector<uint8_t> used_;
-    size_t hand_ = 0;             // the next entry the clock looks at
-    OffsetMap map_;               // Key(file, unit offset) -> entry
-    size_t mapLimit_;             // entries map_ was sized for
-    std::vector<uint8_t> chunk_;  // an aligned stretch read for LoadChunk
-    std::vector<uint8_t> run_;    // neighbouring dirty units gathered for a write
+    std::vector<uint8_t> checked_;  // per entry: MarkChecked since the bytes last changed
+    size_t hand_ = 0;               // the next entry the clock looks at
+    OffsetMap map_;                 // Key(file, unit offset) -> entry
+    size_t mapLimit_;               // entries map_ was sized for
+    std::vector<uint8_t> chunk_;    // an aligned stretch read for LoadChunk
+    std::vector<uint8_t> run_;      // neighbouring dirty units gathered for a write
     std::vector<std::pair<int64_t, int32_t>> order_;  // a file's dirty units, sorted for a flush
 };
 

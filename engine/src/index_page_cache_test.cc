@@ -243,6 +243,38 @@ TEST_F(IndexPageCacheTest, AReusedUnitNeverShowsItsEarlierBytes) {
     EXPECT_EQ(ReadText(a, 2 * kUnit, 2), "");
 }
 
+// A page checked once is trusted at later descents only while its bytes stay as they were.
+TEST_F(IndexPageCacheTest, TheCheckedMarkGoesWithEveryChangeOfTheUnitsBytes) {
+    MakeCache(2);
+    std::string deferred(2 * kUnit, 'd'), through(kUnit, 't');
+    int32_t d, t;
+    AttachFile(deferred, true, &d);
+    AttachFile(through, false, &t);
+    auto checked = [&](int32_t file, int64_t offset) {
+        bool mark = true;
+        if (cache_->Peek(file, offset, static_cast<size_t>(kUnit), &mark) == nullptr) return -1;
+        return mark ? 1 : 0;
+    };
+    ASSERT_EQ(ReadText(d, 0, 1), "d");
+    EXPECT_EQ(checked(d, 0), 0);
+    cache_->MarkChecked(d, 0);
+    EXPECT_EQ(checked(d, 0), 1);
+    ASSERT_EQ(WriteText(d, 9, "x"), 1);  // a deferred write of one byte
+    EXPECT_EQ(checked(d, 0), 0);
+
+    ASSERT_EQ(ReadText(t, 0, 1), "t");
+    cache_->MarkChecked(t, 0);
+    ASSERT_EQ(WriteText(t, 3, "y"), 1);  // a write through to the file
+    EXPECT_EQ(checked(t, 0), 0);
+
+    // A unit evicted and read again comes back unmarked.
+    cache_->MarkChecked(d, 0);
+    ASSERT_EQ(ReadText(d, kUnit, 1), "d");
+    ASSERT_EQ(ReadText(t, 0, 1), "t");
+    ASSERT_EQ(ReadText(d, 0, 10), "ddddddddd" + std::string("x"));
+    EXPECT_EQ(checked(d, 0), 0);
+}
+
 TEST_F(IndexPageCacheTest, DetachingTheLastFileGivesTheMemoryBack) {
     MakeCache(64);
     std::string bytes;
