@@ -16,7 +16,8 @@ constexpr int32_t kUnitsPerAllocation = 128;
 constexpr int64_t kRunUnits = 128;
 // How far an eviction looks past units it cannot write before it gives up.
 constexpr int32_t kEvictScan = 64;
-// Units one read miss brings in (4 KiB): one read instead of eight while the cache fills.
+// Units a read miss that continues the previous one brings in (4 KiB): one read instead of eight
+// while a walk in file order goes on.
 constexpr int64_t kChunkReadUnits = 8;
 // Entries the map is first sized for; it doubles as the cache fills.
 constexpr size_t kFirstMapEntries = 1024;
@@ -50,6 +51,8 @@ void IndexPageCache::Detach(int32_t file) {
 void IndexPageCache::ReleaseMemory() {
     std::vector<Entry>().swap(entries_);
     std::vector<uint8_t>().swap(used_);
+    missFile_ = -1;
+    missEnd_ = -1;
     std::vector<uint8_t>().swap(checked_);
     hand_ = 0;
     std::vector<int32_t>().swap(freeEntries_);
@@ -203,6 +206,17 @@ int32_t IndexPageCache::LoadChunk(int32_t file, int64_t unitOffset) {
     return e;
 }
 
+int32_t IndexPageCache::LoadMissed(int32_t file, int64_t unitOffset) {
+    const bool inOrder = file == missFile_ && unitOffset == missEnd_;
+    missFile_ = file;
+    if (!inOrder) {
+        missEnd_ = unitOffset + kUnit;
+        return Load(file, unitOffset);
+    }
+    missEnd_ = unitOffset - unitOffset % (kChunkReadUnits * kUnit) + kChunkReadUnits * kUnit;
+    return LoadChunk(file, unitOffset);
+}
+
 bool IndexPageCache::WriteRun(int32_t entry) {
     const Entry &first = entries_[static_cast<size_t>(entry)];
     const int32_t file = first.file;
@@ -266,7 +280,7 @@ int64_t IndexPageCache::Read(int32_t file, int64_t offset, void *buffer, size_t 
         const int64_t unit = at - at % kUnit;
         const int64_t take = std::min(unit + kUnit, end) - at;
         int32_t e = Touch(file, unit);
-        if (e == OffsetMap::kNone) e = LoadChunk(file, unit);
+        if (e == OffsetMap::kNone) e = LoadMissed(file, unit);
         if (e == kReadFailed) return -1;
         if (e == kNoRoom) {
             // Not held, so the file has these bytes (or a hole reading as zeros).

@@ -19,9 +19,12 @@
 //    in one write), at WriteDirty (every dirty unit of the file, in offset order, neighbours
 //    combined) and never otherwise: the owner calls WriteDirty before it detaches. Write-backs
 //    stop at the logical size, so the file gets the same bytes it would have got directly.
-//  - A read that misses reads the aligned 4 KiB around it in one read and keeps the units of it
-//    not held yet (never over a unit held, whose bytes may be newer than the file's); those
-//    neighbours enter as not yet used, so the clock takes them first unless they are read soon.
+//  - A read that misses reads just its unit, unless it continues the file's previous miss (a walk
+//    through the file in order): then it reads the aligned 4 KiB around it in one read and keeps
+//    the units of it not held yet (never over a unit held, whose bytes may be newer than the
+//    file's); those neighbours enter as not yet used, so the clock takes them first unless they
+//    are read soon. A B-tree's descents land anywhere in files far larger than the budget, and
+//    neighbours read for them only pushed out units still in use.
 //  - Write-through files: a write reaches the file before it returns, and units holding those
 //    bytes are updated; a failed or short write drops them, so no unit holds bytes the file
 //    lacks, and the result is the file's own.
@@ -121,6 +124,8 @@ class IndexPageCache {
     int32_t Load(int32_t file, int64_t unitOffset);
     // The same with the units around it that are not held yet, read with it in one aligned read.
     int32_t LoadChunk(int32_t file, int64_t unitOffset);
+    // Load or LoadChunk for a read that missed, by whether it continues the previous miss.
+    int32_t LoadMissed(int32_t file, int64_t unitOffset);
     int32_t TakeEntry();
     // An entry freed by evicting a unit not used since the clock hand last passed it, or -1.
     int32_t Evict();
@@ -143,10 +148,12 @@ class IndexPageCache {
     std::vector<uint8_t> used_;
     std::vector<uint8_t> checked_;  // per entry: MarkChecked since the bytes last changed
     size_t hand_ = 0;               // the next entry the clock looks at
-    OffsetMap map_;                 // Key(file, unit offset) -> entry
-    size_t mapLimit_;               // entries map_ was sized for
-    std::vector<uint8_t> chunk_;    // an aligned stretch read for LoadChunk
-    std::vector<uint8_t> run_;      // neighbouring dirty units gathered for a write
+    int32_t missFile_ = -1;         // the file of the last read miss, and the end of what it read
+    int64_t missEnd_ = -1;
+    OffsetMap map_;               // Key(file, unit offset) -> entry
+    size_t mapLimit_;             // entries map_ was sized for
+    std::vector<uint8_t> chunk_;  // an aligned stretch read for LoadChunk
+    std::vector<uint8_t> run_;    // neighbouring dirty units gathered for a write
     std::vector<std::pair<int64_t, int32_t>> order_;  // a file's dirty units, sorted for a flush
 };
 

@@ -203,11 +203,13 @@ TEST_F(IndexPageCacheTest, AReadMissBringsItsNeighboursButNeverOverNewerBytes) {
     ASSERT_EQ(WriteText(f, 3 * kUnit + 1, "new"), 3);  // unit 3 held, dirty
     const int readsBefore = file.reads;
     EXPECT_EQ(ReadText(f, 0, 2), "oo");
-    EXPECT_EQ(file.reads, readsBefore + 1);  // the aligned 4 KiB around it
+    EXPECT_EQ(file.reads, readsBefore + 1);  // a lone miss: its own unit
+    EXPECT_EQ(ReadText(f, kUnit, 2), "oo");
+    EXPECT_EQ(file.reads, readsBefore + 2);  // the next unit: the aligned 4 KiB around it
     EXPECT_EQ(ReadText(f, 3 * kUnit, 5), "onewo");
-    for (int i = 1; i < 8; ++i)
+    for (int i = 2; i < 8; ++i)
         EXPECT_EQ(ReadText(f, i * kUnit + 8, 2), "oo");
-    EXPECT_EQ(file.reads, readsBefore + 1);
+    EXPECT_EQ(file.reads, readsBefore + 2);
     EXPECT_EQ(ReadText(f, 8 * kUnit + 98, 10), "oo");  // the last, short unit
 }
 
@@ -218,8 +220,10 @@ TEST_F(IndexPageCacheTest, ANeighbourWrittenBackWhileAMissIsReadIsNotTakenFromTh
     AttachFile(bytes, true, &f);
     ASSERT_EQ(WriteText(f, 5 * kUnit, "n"), 1);
     ASSERT_EQ(WriteText(f, 6 * kUnit, "m"), 1);
-    // Making room for the neighbours of unit 0 writes units 5 and 6 back and evicts them.
+    // Making room for the neighbours of unit 1, read in order after unit 0, writes units 5 and 6
+    // back and evicts them.
     EXPECT_EQ(ReadText(f, 0, 1), "o");
+    EXPECT_EQ(ReadText(f, kUnit, 1), "o");
     EXPECT_EQ(ReadText(f, 5 * kUnit, 2), "no");
     EXPECT_EQ(ReadText(f, 6 * kUnit, 2), "mo");
     ASSERT_TRUE(cache_->WriteDirty(f));
