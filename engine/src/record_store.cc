@@ -35,10 +35,7 @@ bool RecordStore::Impl::ReadBlock(int32_t ref, BlockHeader *out) {
     if (status != CacheStatus::kOk) return FailRead(status);
     if (cache->LastReadPastEnd()) return Fail(STERR_BADBLOCK);  // cut off by a truncated file
     const BlockHeader h = DecodeBlockHeader(raw);
-    const bool sound = h.magic == kStoreMagic && h.capacity >= 0 &&
-                       int64_t{ref} + kBlockHeaderSize + h.capacity <= header.end && h.used >= 0 &&
-                       h.used <= h.capacity && IsLink(h.next) && IsLink(h.prev);
-    if (!sound) return Fail(STERR_BADBLOCK);
+    if (!IsSoundBlock(ref, h)) return Fail(STERR_BADBLOCK);
     *out = h;
     return true;
 }

@@ -49,6 +49,12 @@ struct RecordStore::Impl {
         return ref >= kStoreHeaderSize && ref + kBlockHeaderSize <= header.end;
     }
     bool IsLink(int32_t link) const { return link == -1 || IsBlockRef(link); }
+    // The checks ReadBlock makes of a block header read at ref (invariant 1).
+    bool IsSoundBlock(int32_t ref, const BlockHeader &h) const {
+        return h.magic == kStoreMagic && h.capacity >= 0 &&
+               int64_t{ref} + kBlockHeaderSize + h.capacity <= header.end && h.used >= 0 &&
+               h.used <= h.capacity && IsLink(h.next) && IsLink(h.prev);
+    }
     int32_t MaxBlockCount() const {
         return header.end < kStoreHeaderSize ? 0
                                              : (header.end - kStoreHeaderSize) / kBlockHeaderSize;

@@ -72,11 +72,9 @@ bool ChainReader::Next(int32_t *ref, const uint8_t **record) {
     const uint8_t *raw;
     if (!Bytes(r, kBlockHeaderSize, &raw)) return Fail();
     const BlockHeader h = DecodeBlockHeader(raw);
-    const bool sound = h.magic == kStoreMagic && h.capacity >= 0 &&
-                       int64_t{r} + kBlockHeaderSize + h.capacity <= s.header.end && h.used >= 0 &&
-                       h.used <= h.capacity && s.IsLink(h.next) && s.IsLink(h.prev);
     // Freed, self-linked, not pointing back at the block before, or not a whole record.
-    if (!sound || h.useCount < 1 || h.next == r || h.prev != returned_ || h.used < recordLength_) {
+    if (!s.IsSoundBlock(r, h) || h.useCount < 1 || h.next == r || h.prev != returned_ ||
+        h.used < recordLength_) {
         return Fail();
     }
     if (!Bytes(int64_t{r} + kBlockHeaderSize, recordLength_, record)) return Fail();
