@@ -36,6 +36,15 @@ inline constexpr int32_t kBtreePageSize = 512;
 int CompareKeys(const KeyLayout &layout, const uint8_t *a, int32_t aLength, const uint8_t *b,
                 int32_t bLength);
 
+// The first 16 bytes by which a key of layout.keyLength bytes sorts, as two numbers compared high
+// first: where two keys' prefixes differ they order the keys as CompareKeys does, where they are
+// equal CompareKeys decides. A sort compares these before it compares whole keys.
+struct SortPrefix {
+    uint64_t high;
+    uint64_t low;
+};
+SortPrefix KeySortPrefix(const KeyLayout &layout, const uint8_t *key);
+
 class BTree {
   public:
     // Opens the index file at path, creating it (header and empty root leaf) when missing.

@@ -13,6 +13,7 @@
 //      float class, 4 or 8 bytes              single/double; NaN equals NaN and sorts above
 //                                             every number, so the order stays total
 //  - Bytes left after the last part (only in keys of unusual length) compare as unsigned bytes.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -148,6 +149,37 @@ int CompareKeys(const KeyLayout &layout, const uint8_t *a, int32_t aLength, cons
         position += part.length;
     }
     return CompareBytes(a + position, aLength - position, b + position, bLength - position);
+}
+
+// The leading character parts (a-z as A-Z under KW_KEY_NOCASE, as CompareNoCase folds them), up
+// to the first part of another kind; a key compared as plain bytes gives its first bytes. Zero
+// past them, alike in every key of the layout, so only bytes CompareKeys compares first differ.
+SortPrefix KeySortPrefix(const KeyLayout &layout, const uint8_t *key) {
+    uint8_t bytes[16] = {};
+    size_t filled = 0;
+    if (!layout.perPartCompare) {
+        filled = std::min<size_t>(sizeof bytes, static_cast<size_t>(layout.keyLength));
+        std::memcpy(bytes, key, filled);
+    }
+    int32_t position = 0;
+    for (const KeyPart &part : layout.parts) {
+        if (!layout.perPartCompare || filled == sizeof bytes) break;
+        if (part.length <= 0) continue;
+        const bool serial = (part.flags & KW_KEY_SERIAL) && part.length == 4;
+        if (serial || (part.flags & KW_KEY_CLASS_MASK) != KW_KEY_CHAR) break;
+        const bool fold = (part.flags & KW_KEY_NOCASE) != 0;
+        for (int32_t i = 0; i < part.length && filled < sizeof bytes; ++i) {
+            const uint8_t c = key[position + i];
+            bytes[filled++] = fold ? UpperAZ(c) : c;
+        }
+        position += part.length;
+    }
+    SortPrefix prefix{0, 0};
+    for (size_t i = 0; i < 8; ++i) {
+        prefix.high = prefix.high << 8 | bytes[i];
+        prefix.low = prefix.low << 8 | bytes[8 + i];
+    }
+    return prefix;
 }
 
 }  // namespace kw::engine

@@ -45,43 +45,12 @@ size_t sortedBuildLimit = kSortedBuildBytes;  // SetSortedBuildLimitForTesting
 // Keys a sample may hold before every other one is dropped.
 constexpr size_t kSampleKeys = 4096;
 
-// The first 16 bytes by which a key sorts, as one number pair: where two keys' prefixes differ,
-// they order the keys as CompareKeys does; where they are equal, CompareKeys decides. They are
-// the key's leading character parts (a-z as A-Z in parts that ignore case; CompareKeys compares
-// such parts as those bytes, in key order), or its first bytes when it compares as plain bytes;
-// zero past them.
+// A key's sort prefix (KeySortPrefix) and its slot among the gathered keys.
 struct SortItem {
     uint64_t high;
     uint64_t low;
     uint32_t slot;
 };
-
-void KeyPrefix(const KeyLayout &layout, const uint8_t *key, SortItem *item) {
-    uint8_t bytes[16] = {};
-    size_t filled = 0;
-    if (!layout.perPartCompare) {
-        filled = std::min<size_t>(sizeof bytes, static_cast<size_t>(layout.keyLength));
-        std::memcpy(bytes, key, filled);
-    }
-    int32_t position = 0;
-    for (const KeyPart &part : layout.parts) {
-        if (!layout.perPartCompare || filled == sizeof bytes) break;
-        if (part.length <= 0) continue;
-        const bool serial = (part.flags & KW_KEY_SERIAL) && part.length == 4;
-        if (serial || (part.flags & KW_KEY_CLASS_MASK) != KW_KEY_CHAR) break;
-        const bool fold = (part.flags & KW_KEY_NOCASE) != 0;
-        for (int32_t i = 0; i < part.length && filled < sizeof bytes; ++i) {
-            const uint8_t c = key[position + i];
-            bytes[filled++] = fold && c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c;
-        }
-        position += part.length;
-    }
-    item->high = item->low = 0;
-    for (size_t i = 0; i < 8; ++i) {
-        item->high = item->high << 8 | bytes[i];
-        item->low = item->low << 8 | bytes[8 + i];
-    }
-}
 
 // Keys of one index gathered for a sorted build: slot i holds a record's key followed by its
 // reference (4 bytes, native order); order lists the slots in key order.
@@ -183,8 +152,8 @@ bool SortKeys(GatheredKeys &keys) {
     const uint32_t count = keys.Count();
     keys.order.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
-        KeyPrefix(*keys.layout, keys.Slot(i), &keys.order[i]);
-        keys.order[i].slot = i;
+        const SortPrefix prefix = KeySortPrefix(*keys.layout, keys.Slot(i));
+        keys.order[i] = SortItem{prefix.high, prefix.low, i};
     }
     std::sort(keys.order.begin(), keys.order.end(),
               [&](const SortItem &a, const SortItem &b) { return keys.Compare(a, b) < 0; });
