@@ -28,6 +28,19 @@ class StoreFaultTest : public testing::TempDirTest {
         int32_t n = -1;
         return s.CountRecords(&n) ? n : -1;
     }
+    // Adds records of the given fills to a new deferred-write store and closes it, so a test can
+    // open it again over faulty files; their references, or none when a step failed.
+    std::vector<int32_t> StoreHolding(std::initializer_list<uint8_t> fills) {
+        auto s = RecordStore::Open(path_, 20, 2);
+        if (!s) return {};
+        std::vector<int32_t> refs;
+        for (uint8_t fill : fills) {
+            int32_t r = -1;
+            if (Add(*s, fill, &r) != 0) return {};
+            refs.push_back(r);
+        }
+        return s->Close() ? refs : std::vector<int32_t>{};
+    }
     // Positions in the write log of the writes that touch the file bytes [from, to).
     static std::vector<size_t> WritesTouching(const std::vector<std::pair<int64_t, size_t>> &log,
                                               int64_t from, int64_t to) {
@@ -117,14 +130,10 @@ TEST_F(StoreFaultTest, AFailedWriteBackWhenABufferIsReusedGives402) {
 // never linked, or a deleted record), which the next start's reindex could not see and a later
 // recovery brought back. A block reaches the file whole: its header never without its data.
 TEST_F(StoreFaultTest, TheLinkToANewBlockAndAFreedMarkReachTheFileFirst) {
-    int32_t a = -1, b = -1, c = -1;
-    {
-        auto s = RecordStore::Open(path_, 20, 2);
-        ASSERT_TRUE(s);
-        ASSERT_EQ(Add(*s, 1, &a), 0);
-        ASSERT_EQ(Add(*s, 2, &b), 0);
-        ASSERT_TRUE(s->Close());
-    }
+    const std::vector<int32_t> refs = StoreHolding({1, 2});
+    ASSERT_EQ(refs.size(), 2u);
+    const int32_t a = refs[0], b = refs[1];
+    int32_t c = -1;
     auto faults = testing::InstallFaultyFiles();
     auto s = RecordStore::Open(path_, 20, 2);
     ASSERT_TRUE(s);
@@ -165,13 +174,10 @@ TEST_F(StoreFaultTest, TheLinkToANewBlockAndAFreedMarkReachTheFileFirst) {
 // the file still writes the link first, the block next, its freed mark before the link that
 // skips it.
 TEST_F(StoreFaultTest, ARecordDeletedBeforeItReachedTheFileKeepsTheWriteOrder) {
-    int32_t a = -1, b = -1;
-    {
-        auto s = RecordStore::Open(path_, 20, 2);
-        ASSERT_TRUE(s);
-        ASSERT_EQ(Add(*s, 1, &a), 0);
-        ASSERT_TRUE(s->Close());
-    }
+    const std::vector<int32_t> refs = StoreHolding({1});
+    ASSERT_EQ(refs.size(), 1u);
+    const int32_t a = refs[0];
+    int32_t b = -1;
     auto faults = testing::InstallFaultyFiles();
     auto s = RecordStore::Open(path_, 20, 2);
     ASSERT_TRUE(s);
