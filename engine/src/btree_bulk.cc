@@ -94,6 +94,7 @@ struct SortedBuild {
         size_t node = 0;   // the node being filled
         size_t items = 0;  // items it holds so far
         uint8_t *page = nullptr;
+        int32_t rightmost = -1;  // the inner page's last child, once it came
     };
     int32_t keyLength = 0;
     size_t count = 0;
@@ -170,23 +171,17 @@ int BTree::Impl::PushSorted(size_t l, const uint8_t *key, int32_t value) {
     uint8_t *page = level.page;
     const auto i = static_cast<int32_t>(level.items);
     if (i < entries) {
-        uint8_t *ends = page + page::kKeyAreaOffset + entries * k;
-        std::memcpy(page + page::kKeyAreaOffset + i * k, key, static_cast<size_t>(k));
-        page::Store32(ends + 4 * i, (i + 1) * k);
-        page::Store32(ends + 4 * entries + 4 * i, value);
+        page::StoreFixedEntry(page, entries, k, i, key, value);
     } else {
-        page::Store32(page + page::kChildOffset, value);  // the rightmost child
+        level.rightmost = value;
     }
     if (++level.items < items) return 0;
 
-    if (leaf) page::Store32(page + page::kChildOffset, page::kLeafChild);
-    page::Store32(page + page::kLeftOffset,
-                  level.node > 0 ? OffsetOf(level.plan, level.node - 1, pageSize) : -1);
-    page::Store32(page + page::kRightOffset, level.node + 1 < level.plan.nodes
-                                                 ? OffsetOf(level.plan, level.node + 1, pageSize)
-                                                 : -1);
-    page::Store32(page + page::kCountOffset, entries);
-    page::Store32(page + page::kKeyBytesOffset, entries * k);
+    const int32_t left = level.node > 0 ? OffsetOf(level.plan, level.node - 1, pageSize) : -1;
+    const int32_t right =
+        level.node + 1 < level.plan.nodes ? OffsetOf(level.plan, level.node + 1, pageSize) : -1;
+    page::StoreHeader(page, left, right, leaf ? page::kLeafChild : level.rightmost, entries,
+                      entries * k);
     ++level.node;
     level.items = 0;
     return l + 1 < b.levels.size() ? PushSorted(l + 1, key, offset) : 0;

@@ -95,18 +95,29 @@ void BuildPage(uint8_t *out, int32_t pageSize, int32_t left, int32_t right, int3
         Store32(ends + 4 * (i - from), end);
         Store32(values + 4 * (i - from), value);
     }
+    StoreHeader(out, left, right, child, n, keyBytes);
+}
+
+void StoreHeader(uint8_t *out, int32_t left, int32_t right, int32_t child, int32_t count,
+                 int32_t keyBytes) {
     Store32(out + kLeftOffset, left);
     Store32(out + kRightOffset, right);
     Store32(out + kChildOffset, child);
-    Store32(out + kCountOffset, n);
+    Store32(out + kCountOffset, count);
     Store32(out + kKeyBytesOffset, keyBytes);
+}
+
+void StoreFixedEntry(uint8_t *out, int32_t n, int32_t k, int32_t i, const uint8_t *key,
+                     int32_t value) {
+    uint8_t *ends = out + kKeyAreaOffset + n * k;
+    std::memcpy(out + kKeyAreaOffset + i * k, key, static_cast<size_t>(k));
+    Store32(ends + 4 * i, (i + 1) * k);
+    Store32(ends + 4 * n + 4 * i, value);
 }
 
 void BuildEmptyPage(uint8_t *out, int32_t pageSize, int32_t left, int32_t right, int32_t child) {
     std::memset(out, 0, static_cast<size_t>(pageSize));
-    Store32(out + kLeftOffset, left);
-    Store32(out + kRightOffset, right);
-    Store32(out + kChildOffset, child);
+    StoreHeader(out, left, right, child, 0, 0);
 }
 
 }  // namespace kw::engine::page

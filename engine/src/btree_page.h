@@ -5,10 +5,12 @@
 //
 // Index file page (P bytes, P = 512 in every file the engine creates), 32-bit little-endian:
 //
+// clang-format off
 //   OFFSET       SIZE  MEANING
 //   0            4     left sibling page offset, -1 if none (freed page: next page on the free
-//   list) 4            4     right sibling page offset, -1 if none 8            4     -1 leaf; -2
-//   freed page; otherwise the rightmost child of an inner page
+//                      list)
+//   4            4     right sibling page offset, -1 if none
+//   8            4     -1 leaf; -2 freed page; otherwise the rightmost child of an inner page
 //                      (holds the keys above every separator)
 //   12           4     entry count n
 //   16           4     key bytes used K
@@ -26,6 +28,7 @@
 //
 // A page is consistent when n >= 0, K >= 0, K + 8n + 20 <= P, the end offsets never decrease,
 // the last one is K and no key is longer than kMaxKeyBuffer bytes.
+// clang-format on
 #pragma once
 
 #include <cstdint>
@@ -128,6 +131,16 @@ int32_t PageBytes(const Entries &entries, int32_t from, int32_t to);
 // entries reads from.
 void BuildPage(uint8_t *out, int32_t pageSize, int32_t left, int32_t right, int32_t child,
                const Entries &entries, int32_t from, int32_t to);
+
+// Writes the five fields before the key area.
+void StoreHeader(uint8_t *out, int32_t left, int32_t right, int32_t child, int32_t count,
+                 int32_t keyBytes);
+
+// Writes entry i of a page that will hold n entries whose keys are all k bytes long, so every
+// entry's place is known before the others come (a tree built from sorted keys fills its pages
+// this way); StoreHeader with count n and key bytes n * k completes the page.
+void StoreFixedEntry(uint8_t *out, int32_t n, int32_t k, int32_t i, const uint8_t *key,
+                     int32_t value);
 
 // Writes a page without entries.
 void BuildEmptyPage(uint8_t *out, int32_t pageSize, int32_t left, int32_t right, int32_t child);
