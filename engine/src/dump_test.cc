@@ -130,9 +130,7 @@ TEST_F(DumpTest, DumpClearLoadRestoresTheChainWithRenumberedSerials) {
     EXPECT_EQ(Scan(0).size(), 4u);
     EXPECT_EQ(Scan(1, false).size(), 4u);
     EXPECT_EQ(NoteCount(), 2);
-    int32_t count = 0;
-    ASSERT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
-    EXPECT_EQ(count, 4);
+    EXPECT_EQ(Count(), 4);
 }
 
 TEST_F(DumpTest, LoadingTheSameRecordsCountsDuplicatesReplacesThemOrDoublesNonUniqueTables) {
