@@ -218,21 +218,6 @@ TEST_F(RecordStoreTest, DeletingThroughAStaleReferenceDoesNotFreeTheBlockTwice) 
     EXPECT_NE(d, a);
 }
 
-TEST_F(RecordStoreTest, NoCurrentRecordAndTheFreeListBlockAreNotRecords) {
-    auto store = OpenStore();
-    const int32_t a = Add(*store, 1);
-    Add(*store, 2);
-    ASSERT_TRUE(store->DeleteRecord(a));
-    auto record = Record(5);
-    for (int32_t ref : {-1, store->Header().freeList}) {
-        EXPECT_FALSE(store->UpdateRecord(ref, record.data(), kLength));
-        EXPECT_EQ(store->LastError(), STERR_BADBLOCK);
-        EXPECT_FALSE(store->DeleteRecord(ref));
-        EXPECT_EQ(store->ReadRecord(ref, record.data(), kLength), -1);
-    }
-    EXPECT_FALSE(store->FreeBlock(store->Header().freeList));
-}
-
 TEST_F(RecordStoreTest, WritesPastTheCapacityGive404AndReadsClampToTheUsedLength) {
     auto store = OpenStore();
     const int32_t r = store->AllocateBlock(10);
