@@ -89,18 +89,18 @@ TEST_F(BTreeFormatTest, FirstSplitMakesLevelsTwoAndAppendsTwoPagesSoTheRootMoves
     EXPECT_EQ(Int32At(bytes, 24), 2048);  // end: two pages appended
     // Split rule: entry j = 15 is the first with 8(j+1) + 8j + 20 > 256: left 0..15, right 16..30.
     const int32_t left = 1024, right = 512, root = 1536;
-    EXPECT_EQ(Int32At(bytes, left + 0), -1);
-    EXPECT_EQ(Int32At(bytes, left + 4), right);
-    EXPECT_EQ(Int32At(bytes, left + 8), -1);
-    EXPECT_EQ(Int32At(bytes, left + 12), 16);
-    EXPECT_EQ(Int32At(bytes, right + 0), left);
-    EXPECT_EQ(Int32At(bytes, right + 4), -1);
-    EXPECT_EQ(Int32At(bytes, right + 12), 15);
+    // Left and right sibling, rightmost child (-1: a leaf) and entry count of each page.
+    const struct {
+        int32_t page, left, right, child, count;
+    } pages[] = {{left, -1, right, -1, 16}, {right, left, -1, -1, 15}, {root, -1, -1, right, 1}};
+    for (const auto &p : pages) {
+        SCOPED_TRACE(p.page);
+        EXPECT_EQ(Int32At(bytes, p.page + 0), p.left);
+        EXPECT_EQ(Int32At(bytes, p.page + 4), p.right);
+        EXPECT_EQ(Int32At(bytes, p.page + 8), p.child);
+        EXPECT_EQ(Int32At(bytes, p.page + 12), p.count);
+    }
     EXPECT_EQ(std::string(bytes.begin() + right + 20, bytes.begin() + right + 28), SeqKey(16));
-    EXPECT_EQ(Int32At(bytes, root + 0), -1);
-    EXPECT_EQ(Int32At(bytes, root + 4), -1);
-    EXPECT_EQ(Int32At(bytes, root + 8), right);  // rightmost child: the old page
-    EXPECT_EQ(Int32At(bytes, root + 12), 1);
     EXPECT_EQ(std::string(bytes.begin() + root + 20, bytes.begin() + root + 28), SeqKey(15));
     EXPECT_EQ(Int32At(bytes, root + 32), left);  // value of the separator: the left half
     ASSERT_TRUE(tree->Close());
