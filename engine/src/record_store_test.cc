@@ -303,16 +303,11 @@ TEST_P(StoreFileBytesTest, HeaderBlocksAndLinksAreAsLaidOut) {
     const std::vector<uint8_t> f = ReadWholeFile(path_);
     ASSERT_GE(f.size(), static_cast<size_t>(list + 24 + 16));
 
-    // Store header.
-    EXPECT_EQ(Int32At(f, 0), 0x00072254);
+    // Store header: magic, end, free list, serial counter, first, last and the reserved zeros.
     EXPECT_EQ(f[0], 0x54);  // little-endian
-    EXPECT_EQ(Int32At(f, 4), list + 24 + 2048);
-    EXPECT_EQ(Int32At(f, 8), list);
-    EXPECT_EQ(Int32At(f, 12), 3);
-    EXPECT_EQ(Int32At(f, 16), a);
-    EXPECT_EQ(Int32At(f, 20), c);
-    EXPECT_EQ(Int32At(f, 24), 0);
-    EXPECT_EQ(Int32At(f, 28), 0);
+    const int32_t header[] = {0x00072254, list + 24 + 2048, list, 3, a, c, 0, 0};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(Int32At(f, 4 * i), header[i]) << "field " << i;
 
     struct Expected {
         int32_t at, capacity, used, useCount, next, prev;
