@@ -324,8 +324,9 @@ TEST_F(DatabaseCorruptionTest, ChainLinkDamage) {
     for (int i : {1, 77, 149}) {
         const int32_t at = BlockAt(i);
         const int32_t earlier = i > 4 ? at - 4 * kBlock : BlockAt(9);
+        // The block itself, an earlier block (a loop), past the end, into a block, negative, and
+        // a freed block.
         const std::vector<int32_t> targets = {at, earlier, end + 65, at + 30, -100, BlockAt(10)};
-        // self, a loop, past the end, into a block, negative, a freed block
         RunFieldDamage(StoreFile(), "block " + std::to_string(i) + " ", at,
                        {{"next", 16, targets, kLive}, {"prev", 20, targets, kLive}});
     }
