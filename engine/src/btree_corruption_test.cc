@@ -45,12 +45,14 @@ class BTreeCorruptionTest : public ::testing::Test {
     }
 
     int32_t Root() const { return Int32At(pristine_, 16); }
-    // Value i of the page at offset (child or record reference).
-    int32_t ValueOf(int32_t page, int32_t i) const {
+    // Where value i of the page at offset page lies (a child or a record reference); ValueOf reads
+    // it.
+    int32_t ValueAt(int32_t page, int32_t i) const {
         const int32_t k = Int32At(pristine_, page + 16);
         const int32_t n = Int32At(pristine_, page + 12);
-        return Int32At(pristine_, page + 20 + k + 4 * n + 4 * i);
+        return page + 20 + k + 4 * n + 4 * i;
     }
+    int32_t ValueOf(int32_t page, int32_t i) const { return Int32At(pristine_, ValueAt(page, i)); }
     int32_t FirstInner() const { return ValueOf(Root(), 0); }
     int32_t FirstLeaf() const { return ValueOf(FirstInner(), 0); }
 
@@ -133,31 +135,43 @@ TEST_F(BTreeCorruptionTest, ADamagedPageHeldByTheIndexCacheGives308AtEverySearch
     }
 }
 
-TEST_F(BTreeCorruptionTest, BadPageOffsetsGive304) {
-    int32_t ref;
-    for (int32_t bad : {700, -512, 0, 1 << 30}) {
+// Child links and header fields that send the descent outside the file (304) or back into its
+// own path, or stop it short of the leaves (308).
+TEST_F(BTreeCorruptionTest, ADescentThroughABadLinkGives304OrALoop308) {
+    const int32_t child = ValueAt(FirstInner(), 0);  // the child of the first inner entry
+    const struct {
+        const char *name;
+        int32_t at, value, error, extraBuffers;
+    } cases[] = {
+        {"bad page offset: inside a page", child, 700, 304, 20},
+        {"bad page offset: negative", child, -512, 304, 20},
+        {"bad page offset: the header page", child, 0, 304, 20},
+        {"bad page offset: past the end", child, 1 << 30, 304, 20},
+        {"a page that points back into its own path: the root", child, Root(), 308, 0},
+        {"a page that points back into its own path: itself", child, FirstInner(), 308, 0},
+        {"bad page offset: a root beyond the end", 16, Int32At(pristine_, 24), 304, 20},
+        // A header that claims fewer levels than the pages have: the descent stops at the claim.
+        {"levels too few", 8, 2, 308, 20},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
         std::vector<uint8_t> bytes = pristine_;
-        const int32_t k = Int32At(bytes, FirstInner() + 16);
-        const int32_t n = Int32At(bytes, FirstInner() + 12);
-        PutInt32(bytes, FirstInner() + 20 + k + 4 * n, bad);  // child of entry 0
-        auto tree = OpenDamaged(bytes);
+        PutInt32(bytes, c.at, c.value);
+        auto tree = OpenDamaged(bytes, c.extraBuffers);
         ASSERT_TRUE(tree);
+        int32_t ref;
         EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
-        EXPECT_EQ(tree->LastError(), 304) << bad;
+        EXPECT_EQ(tree->LastError(), c.error);
         EXPECT_FALSE(tree->First());
+        EXPECT_EQ(tree->LastError(), c.error);
     }
-    // A root beyond the end, and a file cut short of its end.
-    std::vector<uint8_t> bytes = pristine_;
-    PutInt32(bytes, 16, Int32At(bytes, 24));
-    auto tree = OpenDamaged(bytes);
-    ASSERT_TRUE(tree);
-    EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
-    EXPECT_EQ(tree->LastError(), 304);
-    tree.reset();
+}
+
+TEST_F(BTreeCorruptionTest, AnEndBetweenPagesAndACutFileGive304) {
     // An end between page boundaries: appending there would overwrite two pages.
-    bytes = pristine_;
+    std::vector<uint8_t> bytes = pristine_;
     PutInt32(bytes, 24, Int32At(bytes, 24) + 100);
-    tree = OpenDamaged(bytes);
+    auto tree = OpenDamaged(bytes);
     ASSERT_TRUE(tree);
     int rc = 0;
     for (int i = 0; i < 100 && rc == 0; ++i)
@@ -173,29 +187,6 @@ TEST_F(BTreeCorruptionTest, BadPageOffsetsGive304) {
     int entries;
     EXPECT_EQ(ScanToEnd(*tree, &entries), -1);
     EXPECT_EQ(tree->LastError(), 304);
-}
-
-TEST_F(BTreeCorruptionTest, APageThatPointsBackIntoItsOwnPathIsRefused) {
-    int32_t ref;
-    for (int32_t target : {Root(), FirstInner()}) {
-        std::vector<uint8_t> bytes = pristine_;
-        const int32_t k = Int32At(bytes, FirstInner() + 16);
-        const int32_t n = Int32At(bytes, FirstInner() + 12);
-        PutInt32(bytes, FirstInner() + 20 + k + 4 * n, target);
-        auto tree = OpenDamaged(bytes, 0);
-        ASSERT_TRUE(tree);
-        EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
-        EXPECT_EQ(tree->LastError(), 308);
-        EXPECT_FALSE(tree->First());
-        EXPECT_EQ(tree->LastError(), 308);
-    }
-    // A header that claims fewer levels than the pages have: the descent stops at the claim.
-    std::vector<uint8_t> bytes = pristine_;
-    PutInt32(bytes, 8, 2);
-    auto tree = OpenDamaged(bytes);
-    ASSERT_TRUE(tree);
-    EXPECT_EQ(tree->Find(Bytes(SeqKey(0)), 8, &ref), -1);
-    EXPECT_EQ(tree->LastError(), 308);
 }
 
 TEST_F(BTreeCorruptionTest, ALoopingLeafChainEndsTheScanWith308) {

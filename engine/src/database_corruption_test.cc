@@ -49,9 +49,7 @@ class DatabaseCorruptionTest : public RecordTest {
         // Deleted records leave a free list and free index pages to damage.
         for (int i = 0; i < kRecords; ++i) {
             if (!IsDeleted(i)) continue;
-            ASSERT_EQ(KW_DBGetExactRecord(db_, tbl_, 1, inst_, NameOf(i).data(),
-                                          static_cast<int32_t>(NameOf(i).size()), 0),
-                      KW_OK);
+            ASSERT_EQ(FindName(NameOf(i)), KW_OK);
             ASSERT_EQ(KW_DBDeleteRecord(db_, tbl_, inst_), KW_OK);
         }
         CloseAll();
@@ -174,9 +172,7 @@ class DatabaseCorruptionTest : public RecordTest {
             for (bool forward : {true, false})
                 Walk(idx, forward, &end);
         for (int i : {1, 77, 149, 150}) {
-            const std::string name = NameOf(i);
-            const KWRESULT r = KW_DBGetExactRecord(db_, tbl_, 1, inst_, name.data(),
-                                                   static_cast<int32_t>(name.size()), 0);
+            const KWRESULT r = FindName(NameOf(i));
             ExpectKnown(r, "exact search");
             if (r == KW_OK) {
                 if (checkContent_) {
@@ -199,9 +195,7 @@ class DatabaseCorruptionTest : public RecordTest {
             }
         }
         for (int i : {3, 148}) {
-            const std::string name = NameOf(i);
-            if (KW_DBGetExactRecord(db_, tbl_, 1, inst_, name.data(),
-                                    static_cast<int32_t>(name.size()), 0) == KW_OK)
+            if (FindName(NameOf(i)) == KW_OK)
                 ExpectKnown(KW_DBDeleteRecord(db_, tbl_, inst_), "delete");
         }
         checkContent_ = checkContent_ && !cutStore_;
@@ -224,9 +218,7 @@ class DatabaseCorruptionTest : public RecordTest {
             chain.insert(row.name);
         }
         EXPECT_GE(chain.size(), atLeast);
-        int32_t count = -1;
-        EXPECT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
-        EXPECT_EQ(count, static_cast<int32_t>(chain.size()));
+        EXPECT_EQ(Count(), static_cast<int32_t>(chain.size()));
         for (int32_t idx : {0, 1}) {
             KWRESULT end = 0;
             std::vector<Row> forward = Walk(idx, true, &end);
@@ -275,6 +267,23 @@ class DatabaseCorruptionTest : public RecordTest {
         Close();
     }
 
+    struct FieldDamage {
+        const char *field;
+        int32_t offset;  // from the start of the damaged header or page
+        std::vector<int32_t> values;
+        size_t atLeast;  // as for RunDamaged
+    };
+
+    // One RunDamaged for each value of each field, written at base + offset of path.
+    void RunFieldDamage(const std::string &path, const std::string &where, int32_t base,
+                        const std::vector<FieldDamage> &cases) {
+        for (const FieldDamage &c : cases)
+            for (int32_t value : c.values)
+                RunDamaged(
+                    where + c.field + " " + std::to_string(value),
+                    [&] { PatchInt32(path, base + c.offset, value); }, c.atLeast);
+    }
+
     // Records recovery must find when nothing but the store header or index files is damaged:
     // every live record (Exercise may delete two and adds up to six).
     static constexpr size_t kLive = kRecords - kRecords / 10 - 36 - 2;
@@ -289,68 +298,37 @@ class DatabaseCorruptionTest : public RecordTest {
 TEST_F(DatabaseCorruptionTest, StoreHeaderDamage) {
     const std::string store = StoreFile();
     const int32_t end = Int32In(store, 4);
-    RunDamaged(
-        "foreign magic", [&] { PatchInt32(store, 0, 0x12345678); }, 0);
-    for (int32_t value : {-7, 0, 31, 33, end - 1, end + 5000, INT32_MAX})
-        RunDamaged(
-            "end " + std::to_string(value), [&] { PatchInt32(store, 4, value); }, 0);
-    for (int32_t value : {-7, 0, 32, BlockAt(3), end, INT32_MAX})
-        RunDamaged(
-            "free list " + std::to_string(value), [&] { PatchInt32(store, 8, value); }, kLive);
-    RunDamaged(
-        "serial counter", [&] { PatchInt32(store, 12, -1); }, kLive);
-    for (int field : {16, 20})
-        for (int32_t value : {-1, -2, 0, 31, BlockAt(1) + 3, BlockAt(77), end, INT32_MIN})
-            RunDamaged(
-                "chain end " + std::to_string(field) + " " + std::to_string(value),
-                [&] { PatchInt32(store, field, value); }, 0);
+    const std::vector<int32_t> chainEnds = {-1,          -2,  0,        31, BlockAt(1) + 3,
+                                            BlockAt(77), end, INT32_MIN};
+    RunFieldDamage(store, "", 0,
+                   {{"foreign magic", 0, {0x12345678}, 0},
+                    {"end", 4, {-7, 0, 31, 33, end - 1, end + 5000, INT32_MAX}, 0},
+                    {"free list", 8, {-7, 0, 32, BlockAt(3), end, INT32_MAX}, kLive},
+                    {"serial counter", 12, {-1}, kLive},
+                    {"first", 16, chainEnds, 0},
+                    {"last", 20, chainEnds, 0}});
 }
 
 TEST_F(DatabaseCorruptionTest, BlockHeaderDamage) {
-    const std::string store = StoreFile();
-    for (int i : {1, 77, 149}) {
-        const int32_t at = BlockAt(i);
-        const std::string block = "block " + std::to_string(i) + " ";
+    for (int i : {1, 77, 149})
         // A block that is no block any more is lost; the rest survives recovery.
-        RunDamaged(
-            block + "magic", [&] { PatchInt32(store, at, 0); }, kLive - 1);
-        for (int32_t value : {-1, 0, 40, 42, 1 << 20, INT32_MAX})
-            RunDamaged(
-                block + "capacity " + std::to_string(value),
-                [&] { PatchInt32(store, at + 4, value); }, 0);
-        for (int32_t value : {-1, 0, 40, 42, INT32_MAX})
-            RunDamaged(
-                block + "used " + std::to_string(value), [&] { PatchInt32(store, at + 8, value); },
-                0);
-        for (int32_t value : {-1, 0, 2, INT32_MAX})
-            RunDamaged(
-                block + "use count " + std::to_string(value),
-                [&] { PatchInt32(store, at + 12, value); }, 0);
-    }
+        RunFieldDamage(StoreFile(), "block " + std::to_string(i) + " ", BlockAt(i),
+                       {{"magic", 0, {0}, kLive - 1},
+                        {"capacity", 4, {-1, 0, 40, 42, 1 << 20, INT32_MAX}, 0},
+                        {"used", 8, {-1, 0, 40, 42, INT32_MAX}, 0},
+                        {"use count", 12, {-1, 0, 2, INT32_MAX}, 0}});
 }
 
 TEST_F(DatabaseCorruptionTest, ChainLinkDamage) {
-    const std::string store = StoreFile();
-    const int32_t end = Int32In(store, 4);
+    const int32_t end = Int32In(StoreFile(), 4);
     for (int i : {1, 77, 149}) {
         const int32_t at = BlockAt(i);
-        const std::string block = "block " + std::to_string(i) + " ";
-        for (int link : {16, 20}) {
-            const std::string field = block + (link == 16 ? "next " : "prev ");
-            RunDamaged(
-                field + "self", [&] { PatchInt32(store, at + link, at); }, kLive);
-            const int32_t earlier = i > 4 ? at - 4 * kBlock : BlockAt(9);
-            RunDamaged(
-                field + "loop", [&] { PatchInt32(store, at + link, earlier); }, kLive);
-            RunDamaged(
-                field + "past the end", [&] { PatchInt32(store, at + link, end + 65); }, kLive);
-            RunDamaged(
-                field + "into a block", [&] { PatchInt32(store, at + link, at + 30); }, kLive);
-            RunDamaged(
-                field + "negative", [&] { PatchInt32(store, at + link, -100); }, kLive);
-            RunDamaged(
-                field + "freed block", [&] { PatchInt32(store, at + link, BlockAt(10)); }, kLive);
-        }
+        const int32_t earlier = i > 4 ? at - 4 * kBlock : BlockAt(9);
+        // The block itself, an earlier block (a loop), past the end, into a block, negative, and
+        // a freed block.
+        const std::vector<int32_t> targets = {at, earlier, end + 65, at + 30, -100, BlockAt(10)};
+        RunFieldDamage(StoreFile(), "block " + std::to_string(i) + " ", at,
+                       {{"next", 16, targets, kLive}, {"prev", 20, targets, kLive}});
     }
 }
 
@@ -362,64 +340,33 @@ TEST_F(DatabaseCorruptionTest, IndexPageDamage) {
         const int32_t leaf = FirstLeaf(n);
         const int32_t endOfFile = Int32In(index, 24);
         ASSERT_GT(Int32In(index, 8), 1) << "the test needs inner pages";
-        RunDamaged(
-            file + "magic", [&] { PatchInt32(index, 0, 7); }, 0);
-        for (int32_t value : {0, 1, 63, 511, 513, 1 << 20, -512})
-            RunDamaged(
-                file + "page size " + std::to_string(value), [&] { PatchInt32(index, 4, value); },
-                kLive);
-        for (int32_t value : {0, 1, 40, -1})
-            RunDamaged(
-                file + "levels " + std::to_string(value), [&] { PatchInt32(index, 8, value); },
-                kLive);
-        for (int32_t value : {0, 100, 512 * 3 + 1, endOfFile, -512})
-            RunDamaged(
-                file + "root " + std::to_string(value), [&] { PatchInt32(index, 16, value); },
-                kLive);
-        for (int32_t value : {root, leaf, 100, endOfFile + 512})
-            RunDamaged(
-                file + "free list " + std::to_string(value), [&] { PatchInt32(index, 20, value); },
-                kLive);
-        for (int32_t value : {0, 512, 1000, -512})
-            RunDamaged(
-                file + "end " + std::to_string(value), [&] { PatchInt32(index, 24, value); },
-                kLive);
-        // Pages: the counts, the sibling and child links.
+        RunFieldDamage(index, file, 0,
+                       {{"magic", 0, {7}, 0},
+                        {"page size", 4, {0, 1, 63, 511, 513, 1 << 20, -512}, kLive},
+                        {"levels", 8, {0, 1, 40, -1}, kLive},
+                        {"root", 16, {0, 100, 512 * 3 + 1, endOfFile, -512}, kLive},
+                        {"free list", 20, {root, leaf, 100, endOfFile + 512}, kLive},
+                        {"end", 24, {0, 512, 1000, -512}, kLive}});
+        // Pages: the counts, the sibling and child links, key end offsets out of order and past
+        // the key area, and an entry's value (a child page or a record reference).
         for (int32_t page : {root, leaf}) {
-            const std::string at = file + "page " + std::to_string(page) + " ";
-            for (int32_t value : {-1, 200, INT32_MAX})
-                RunDamaged(
-                    at + "count " + std::to_string(value),
-                    [&] { PatchInt32(index, page + 12, value); }, kLive);
-            for (int32_t value : {-1, 480, INT32_MAX})
-                RunDamaged(
-                    at + "key bytes " + std::to_string(value),
-                    [&] { PatchInt32(index, page + 16, value); }, kLive);
-            for (int field : {0, 4, 8})
-                for (int32_t value : {page, root, 0, 77, endOfFile})
-                    RunDamaged(
-                        at + "link " + std::to_string(field) + " " + std::to_string(value),
-                        [&] { PatchInt32(index, page + field, value); }, kLive);
-            // Key end offsets out of order and past the key area.
             const int32_t keyBytes = Int32In(index, page + 16);
-            for (int32_t value : {-5, 0, keyBytes + 40, INT32_MAX})
-                RunDamaged(
-                    at + "key end " + std::to_string(value),
-                    [&] { PatchInt32(index, page + 20 + keyBytes, value); }, kLive);
-            // An entry's value: a child page of an inner page or a record reference of a leaf.
             const int32_t count = Int32In(index, page + 12);
-            for (int32_t value : {page, root, 3, BlockAt(5) + 1})
-                RunDamaged(
-                    at + "value " + std::to_string(value),
-                    [&] { PatchInt32(index, page + 20 + keyBytes + 4 * count, value); }, kLive);
+            const std::vector<int32_t> links = {page, root, 0, 77, endOfFile};
+            RunFieldDamage(
+                index, file + "page " + std::to_string(page) + " ", page,
+                {{"count", 12, {-1, 200, INT32_MAX}, kLive},
+                 {"key bytes", 16, {-1, 480, INT32_MAX}, kLive},
+                 {"left", 0, links, kLive},
+                 {"right", 4, links, kLive},
+                 {"child", 8, links, kLive},
+                 {"key end", 20 + keyBytes, {-5, 0, keyBytes + 40, INT32_MAX}, kLive},
+                 {"value", 20 + keyBytes + 4 * count, {page, root, 3, BlockAt(5) + 1}, kLive}});
         }
-        // The free list looping back on itself.
+        // The free list looping back on itself, or into the tree.
         const int32_t freePage = Int32In(index, 20);
-        if (freePage == -1) continue;
-        RunDamaged(
-            file + "free-list loop", [&] { PatchInt32(index, freePage, freePage); }, kLive);
-        RunDamaged(
-            file + "free-list into the tree", [&] { PatchInt32(index, freePage, root); }, kLive);
+        if (freePage != -1)
+            RunFieldDamage(index, file, freePage, {{"free-list link", 0, {freePage, root}, kLive}});
     }
 }
 
@@ -484,10 +431,7 @@ TEST_F(DatabaseCorruptionTest, RecordsAddedAfterAnUnlinkedLastBlockStayInTheChai
     Close();
     ASSERT_EQ(TryOpen(), KW_OK);
     ASSERT_EQ(KW_DBReindexTable(db_, tbl_), KW_OK);  // the start after that
-    const std::string name = "Dish 900";
-    EXPECT_EQ(
-        KW_DBGetExactRecord(db_, tbl_, 1, inst_, name.data(), static_cast<int32_t>(name.size()), 0),
-        KW_OK);
+    EXPECT_EQ(FindName("Dish 900"), KW_OK);
     ExpectConsistent(kRecords - 51 + 1);
     Close();
 }
@@ -508,10 +452,7 @@ TEST_F(DatabaseCorruptionTest, RecoveryKeepsTheChainsRecordOverAnUnlinkedOlderCo
 
     ASSERT_EQ(TryOpen(), KW_OK);
     ASSERT_EQ(KW_DBRecoverTable(db_, tbl_), KW_OK);
-    const std::string name = NameOf(149);
-    ASSERT_EQ(
-        KW_DBGetExactRecord(db_, tbl_, 1, inst_, name.data(), static_cast<int32_t>(name.size()), 0),
-        KW_OK);
+    ASSERT_EQ(FindName(NameOf(149)), KW_OK);
     EXPECT_EQ(Current(inst_).minutes, 149);
     int32_t ref = -1;
     ASSERT_EQ(KW_DBGetRecordRef(db_, tbl_, inst_, &ref), KW_OK);

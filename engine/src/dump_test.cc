@@ -130,9 +130,7 @@ TEST_F(DumpTest, DumpClearLoadRestoresTheChainWithRenumberedSerials) {
     EXPECT_EQ(Scan(0).size(), 4u);
     EXPECT_EQ(Scan(1, false).size(), 4u);
     EXPECT_EQ(NoteCount(), 2);
-    int32_t count = 0;
-    ASSERT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
-    EXPECT_EQ(count, 4);
+    EXPECT_EQ(Count(), 4);
 }
 
 TEST_F(DumpTest, LoadingTheSameRecordsCountsDuplicatesReplacesThemOrDoublesNonUniqueTables) {
@@ -225,60 +223,54 @@ TEST_F(DumpTest, AnAlteredRecordIsSkippedWith521WhileTheRestLoads) {
 TEST_F(DumpTest, ForeignWrongVersionTruncatedAndOversizedFilesAreRefusedWithClearCodes) {
     FillRecipes();
     ASSERT_EQ(KW_DBDump(db_, Path("good.sda").c_str()), KW_OK);
-    ASSERT_EQ(KW_DBClearTable(db_, tbl_), KW_OK);
     const std::vector<uint8_t> good = ReadWholeFile(Path("good.sda"));
-    auto write = [&](const std::string &name, const std::vector<uint8_t> &bytes) {
-        std::ofstream(Path(name), std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+    // The good dump with bytes put in at an offset, or cut after size bytes.
+    const auto with = [&](size_t at, std::vector<uint8_t> bytes) {
+        std::vector<uint8_t> file = good;
+        std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<ptrdiff_t>(at));
+        return file;
     };
-
-    write("marker.sda", {0x4C, 0x08, 0xF6, 0x2A, '1', '.', '0', '.', '0', 0, 0, 0, 0});
-    EXPECT_EQ(Load("marker.sda", false, nullptr), KWERR_NOTDUMP);
-    std::vector<uint8_t> bytes = good;
-    bytes[8] = '1';
-    write("version.sda", bytes);
-    EXPECT_EQ(Load("version.sda", false, nullptr), KWERR_DUMPVERSION);
+    const auto cut = [&](size_t size) {
+        return std::vector<uint8_t>(good.begin(), good.begin() + static_cast<ptrdiff_t>(size));
+    };
+    std::vector<uint8_t> garbage = cut(13);
+    garbage.resize(4000, 0xA5);
+    const std::vector<uint8_t> int32Max = {0xFF, 0xFF, 0xFF, 0x7F};
+    const size_t records = 13 + 9 + 8;  // the first record of the first section
+    const struct {
+        const char *name;
+        std::vector<uint8_t> bytes;
+        KWRESULT result;
+        size_t loaded;  // records left in the table: those read before the fault
+    } cases[] = {
+        {"another file's marker",
+         {0x4C, 0x08, 0xF6, 0x2A, '1', '.', '0', '.', '0', 0, 0, 0, 0},
+         KWERR_NOTDUMP,
+         0},
+        {"another version", with(8, {'1'}), KWERR_DUMPVERSION, 0},
+        {"shorter than its header", {0x4A, 0x08}, KWERR_IO, 0},
+        {"cut in the middle of the third record", cut(records + 47 * 2 + 20), KWERR_IO, 2},
+        // Refused before anything is read or allocated for it.
+        {"a record length no record has", with(records, int32Max), KWERR_RECLEN, 0},
+        // Runs into the file's end.
+        {"a section count beyond the file", with(9, int32Max), KWERR_IO, 4},
+        // Reads the next section's name as a record length.
+        {"a record count beyond the section", with(13 + 9 + 4, {0xFF, 0xFF, 0xFF, 0xFF}),
+         KWERR_RECLEN, 4},
+        {"a wrong section marker", with(13 + 9, {0}), KWERR_NOTDUMP, 0},
+        {"a section naming no table of the database", with(13, {'X'}), KWERR_IO, 0},
+        {"garbage after a good start", garbage, KWERR_IO, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(KW_DBClearTable(db_, tbl_), KW_OK);
+        std::ofstream(Path("damaged.sda"), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char *>(c.bytes.data()),
+                   static_cast<std::streamsize>(c.bytes.size()));
+        EXPECT_EQ(Load("damaged.sda", false, nullptr), c.result);
+        EXPECT_EQ(ChainRows().size(), c.loaded);
+    }
     EXPECT_EQ(Load("missing.sda", false, nullptr), KWERR_IO);
-    write("short.sda", {0x4A, 0x08});
-    EXPECT_EQ(Load("short.sda", false, nullptr), KWERR_IO);
-
-    // Cut in the middle of the third record: the first two stay loaded.
-    write("cut.sda", std::vector<uint8_t>(good.begin(), good.begin() + 13 + 9 + 8 + 47 * 2 + 20));
-    EXPECT_EQ(Load("cut.sda", false, nullptr), KWERR_IO);
-    EXPECT_EQ(ChainRows().size(), 2u);
-    ASSERT_EQ(KW_DBClearTable(db_, tbl_), KW_OK);
-
-    // A record length no record has: refused before anything is read or allocated for it.
-    bytes = good;
-    PutInt32(bytes.data() + 13 + 9 + 8, 0x7FFFFFFF);
-    write("huge.sda", bytes);
-    EXPECT_EQ(Load("huge.sda", false, nullptr), KWERR_RECLEN);
-    // A section count beyond the file runs into its end; a record count beyond the section
-    // reads the next section's name as a record length.
-    bytes = good;
-    PutInt32(bytes.data() + 9, 0x7FFFFFFF);
-    write("sections.sda", bytes);
-    EXPECT_EQ(Load("sections.sda", false, nullptr), KWERR_IO);
-    ASSERT_EQ(KW_DBClearTable(db_, tbl_), KW_OK);
-    bytes = good;
-    PutInt32(bytes.data() + 13 + 9 + 4, -1);
-    write("records.sda", bytes);
-    EXPECT_EQ(Load("records.sda", false, nullptr), KWERR_RECLEN);
-    // A wrong section marker, and a section naming no table of the database.
-    bytes = good;
-    bytes[13 + 9] = 0;
-    write("section.sda", bytes);
-    EXPECT_EQ(Load("section.sda", false, nullptr), KWERR_NOTDUMP);
-    bytes = good;
-    bytes[13] = 'X';
-    write("name.sda", bytes);
-    EXPECT_EQ(Load("name.sda", false, nullptr), KWERR_IO);
-    // Garbage after a good start.
-    bytes.assign(good.begin(), good.begin() + 13);
-    bytes.resize(4000, 0xA5);
-    write("garbage.sda", bytes);
-    EXPECT_EQ(Load("garbage.sda", false, nullptr), KWERR_IO);
 }
 
 TEST_F(DumpTest, SelectiveDumpWritesTheChosenTablesInTheOrderGiven) {

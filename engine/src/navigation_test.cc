@@ -25,12 +25,6 @@ class NavigationTest : public RecordTest {
                                    static_cast<int32_t>(key.size()), 0);
     }
 
-    int32_t CurrentRef(int32_t inst) {
-        int32_t ref = -2;
-        EXPECT_EQ(KW_DBGetRecordRef(db_, tbl_, inst, &ref), KW_OK);
-        return ref;
-    }
-
     void InsertThree() {
         ASSERT_EQ(Insert("Beef Stew", "Mains", 120), KW_OK);
         ASSERT_EQ(Insert("Apple Pie", "Desserts", 60), KW_OK);

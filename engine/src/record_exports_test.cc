@@ -9,14 +9,7 @@
 namespace kw::engine::testing {
 namespace {
 
-class RecordExportsTest : public RecordTest {
-  protected:
-    int32_t CurrentRef() {
-        int32_t ref = -2;
-        EXPECT_EQ(KW_DBGetRecordRef(db_, tbl_, inst_, &ref), KW_OK);
-        return ref;
-    }
-};
+using RecordExportsTest = RecordTest;
 
 TEST_F(RecordExportsTest, FieldsAreCopiedAtTheirFullWidthByExactName) {
     ASSERT_EQ(KW_DBClearRecord(db_, tbl_, inst_), KW_OK);
@@ -83,17 +76,15 @@ TEST_F(RecordExportsTest, RecordByReferenceReadsWithoutMovingKeysOrCursors) {
 
 TEST_F(RecordExportsTest, CountAndFlushNeedAnOpenTable) {
     ASSERT_EQ(Insert("Apple Pie", "Desserts"), KW_OK);
-    int32_t count = -1;
-    ASSERT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
-    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Count(), 1);
     ASSERT_EQ(KW_DBFlushTable(db_, tbl_), KW_OK);
     EXPECT_EQ(KW_DBFlushTable(db_ + 1, tbl_), KWERR_BADHANDLE);
     ASSERT_EQ(KW_DBCloseTable(db_, tbl_), KW_OK);
+    int32_t count = -1;
     EXPECT_EQ(KW_DBGetCount(db_, tbl_, &count), KWERR_NOTOPEN);
     EXPECT_EQ(KW_DBFlushTable(db_, tbl_), KWERR_NOTOPEN);
     ASSERT_EQ(KW_DBOpenTable(db_, tbl_), KW_OK);
-    ASSERT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);  // unknown after the open: walked
-    EXPECT_EQ(count, 1);
+    EXPECT_EQ(Count(), 1);  // unknown after the open: walked
 }
 
 TEST_F(RecordExportsTest, FlushPutsDeferredRecordBytesIntoBothFiles) {

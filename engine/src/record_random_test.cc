@@ -194,9 +194,7 @@ class RecordRandomTest : public RecordTest {
         backward = Scan(1, false);
         std::reverse(backward.begin(), backward.end());
         EXPECT_EQ(backward, byName);
-        int32_t count = -1;
-        ASSERT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
-        EXPECT_EQ(count, static_cast<int32_t>(model_.rows.size()));
+        EXPECT_EQ(Count(), static_cast<int32_t>(model_.rows.size()));
     }
 };
 

@@ -94,6 +94,26 @@ class RecordTest : public EngineTest {
         return KW_DBInsertRecord(db_, tbl_, inst_);
     }
 
+    // The table's record count (-1 when the count export fails, which fails the test).
+    int32_t Count() {
+        int32_t count = -1;
+        EXPECT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
+        return count;
+    }
+
+    // The reference of the current record of inst (of the table's instance when -1).
+    int32_t CurrentRef(int32_t inst = -1) {
+        int32_t ref = -2;
+        EXPECT_EQ(KW_DBGetRecordRef(db_, tbl_, inst < 0 ? inst_ : inst, &ref), KW_OK);
+        return ref;
+    }
+
+    // Exact search for name on the name index (index 1) with the table's instance.
+    KWRESULT FindName(const std::string &name) {
+        return KW_DBGetExactRecord(db_, tbl_, 1, inst_, name.data(),
+                                   static_cast<int32_t>(name.size()), 0);
+    }
+
     Row Current(int32_t inst) {
         char name[kNameWidth + 1] = {}, category[kCategoryWidth + 1] = {};
         Row row;

@@ -19,10 +19,7 @@ class RecoverTest : public RecordTest {
 
     // Deletes the record named name (reached through the name index).
     void DeleteNamed(const std::string &name) {
-        ASSERT_EQ(KW_DBGetExactRecord(db_, tbl_, 1, inst_, name.data(),
-                                      static_cast<int32_t>(name.size()), 0),
-                  KW_OK)
-            << name;
+        ASSERT_EQ(FindName(name), KW_OK) << name;
         ASSERT_EQ(Current(inst_).name, name);
         ASSERT_EQ(KW_DBDeleteRecord(db_, tbl_, inst_), KW_OK);
     }
@@ -51,9 +48,7 @@ class RecoverTest : public RecordTest {
             EXPECT_EQ(forward, backward) << "index " << idx;
             EXPECT_EQ(Names(forward), names) << "index " << idx;
         }
-        int32_t count = -1;
-        ASSERT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
-        EXPECT_EQ(count, static_cast<int32_t>(names.size()));
+        EXPECT_EQ(Count(), static_cast<int32_t>(names.size()));
     }
 
     // After a recovery: many inserts and deletes, across a reopen, keep everything consistent.

@@ -16,10 +16,6 @@ class ReindexTest : public RecordTest {
         Compose(inst_, name, category);
         return KW_DBQuickAddRecord(db_, tbl_, inst_);
     }
-    KWRESULT ExactByName(const std::string &name) {
-        return KW_DBGetExactRecord(db_, tbl_, 1, inst_, name.data(),
-                                   static_cast<int32_t>(name.size()), 0);
-    }
 };
 
 TEST_F(ReindexTest, QuickAddsAreReachableOnlyAfterReindex) {
@@ -28,14 +24,14 @@ TEST_F(ReindexTest, QuickAddsAreReachableOnlyAfterReindex) {
     ASSERT_EQ(QuickAdd("Carrot Soup", "Soups"), KW_OK);
     EXPECT_EQ(Scan(0).size(), 1u);
     EXPECT_EQ(Scan(1).size(), 1u);
-    ASSERT_EQ(ExactByName("Carrot Soup"), KW_END);
+    ASSERT_EQ(FindName("Carrot Soup"), KW_END);
 
     ASSERT_EQ(KW_DBReindexTable(db_, tbl_), KW_OK);
     EXPECT_EQ(Scan(0), (std::vector<Row>{{"Apple Pie", "Desserts", 0, 1},
                                          {"Beef Stew", "Mains", 0, 0},
                                          {"Carrot Soup", "Soups", 0, 2}}));
     EXPECT_EQ(Scan(1, false).size(), 3u);
-    ASSERT_EQ(ExactByName("carrot soup"), KW_OK);
+    ASSERT_EQ(FindName("carrot soup"), KW_OK);
     EXPECT_EQ(Current(inst_).serial, 2u);
 }
 
@@ -93,8 +89,7 @@ TEST_F(ReindexTest, HeaderNamingAMidChainBlockAsFirstIsDamageNotAShortChain) {
 
     ASSERT_EQ(KW_DBRecoverTable(db_, tbl_), KW_OK);
     ASSERT_EQ(KW_DBReindexTable(db_, tbl_), KW_OK);
-    ASSERT_EQ(KW_DBGetCount(db_, tbl_, &count), KW_OK);
-    EXPECT_EQ(count, kRecords);
+    EXPECT_EQ(Count(), kRecords);
     std::vector<std::string> names;
     for (const Row &r : Scan(1))
         names.push_back(r.name);

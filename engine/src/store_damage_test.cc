@@ -90,7 +90,8 @@ TEST_F(StoreDamageTest, ReferencesThatAreNoBlockGive403) {
         fake.capacity = kLength;
         EXPECT_FALSE(s->WriteBlockHeader(ref, fake));
     }
-    ExpectRefused(*s, kList);  // the free-list block is no record
+    ExpectRefused(*s, kList);  // the free-list block is no record, nor a block to free
+    EXPECT_FALSE(s->FreeBlock(kList));
     ExpectRefused(*s, kB);     // nor is a freed block
     int32_t count = 0;
     EXPECT_TRUE(s->CountRecords(&count));

@@ -8,15 +8,10 @@
 
 #include "engine_test_support.h"
 #include "platform/file.h"
+#include "store_test_support.h"
 
 namespace kw::engine::testing {
 namespace {
-
-int32_t ReadInt32(const std::string &bytes, size_t offset) {
-    if (offset + 4 > bytes.size()) return -12345;
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data() + offset);
-    return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Whether another process can open path for reading and writing with exclusive sharing.
 bool OtherProcessCanOpen(const std::string &path) {
@@ -26,26 +21,6 @@ bool OtherProcessCanOpen(const std::string &path) {
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
-
-// Wraps an engine file so that its writes fail while failWrites is set.
-bool failWrites = false;
-class FailingFile final : public platform::RandomAccessFile {
-  public:
-    explicit FailingFile(std::unique_ptr<platform::RandomAccessFile> inner)
-        : inner_(std::move(inner)) {}
-    int64_t ReadAt(int64_t offset, void *buffer, size_t n) override {
-        return inner_->ReadAt(offset, buffer, n);
-    }
-    int64_t WriteAt(int64_t offset, const void *buffer, size_t n) override {
-        return failWrites ? -1 : inner_->WriteAt(offset, buffer, n);
-    }
-    int64_t Size() override { return inner_->Size(); }
-    bool Sync() override { return !failWrites && inner_->Sync(); }
-    const std::string &Path() const override { return inner_->Path(); }
-
-  private:
-    std::unique_ptr<platform::RandomAccessFile> inner_;
-};
 
 class TableFilesTest : public EngineTest {
   protected:
@@ -92,16 +67,16 @@ TEST_F(TableFilesTest, OpenCreatesTheFilesNamedByTheDefinitionNumbers) {
     ASSERT_EQ(KW_DBCloseTable(db_, tbl_), KW_OK);
     EXPECT_EQ(Engine().databases[db_].openTableCount, 0);
 
-    const std::string store = ReadFile(DbPath("KWRECIPE.dat"));
-    EXPECT_EQ(ReadInt32(store, 0), kStoreMagic);
-    EXPECT_EQ(ReadInt32(store, 4), kStoreHeaderSize);  // end
-    EXPECT_EQ(ReadInt32(store, 8), -1);                // no free list
-    EXPECT_EQ(ReadInt32(store, 16), -1);               // no first record
+    const std::vector<uint8_t> store = ReadWholeFile(DbPath("KWRECIPE.dat"));
+    EXPECT_EQ(Int32At(store, 0), kStoreMagic);
+    EXPECT_EQ(Int32At(store, 4), kStoreHeaderSize);  // end
+    EXPECT_EQ(Int32At(store, 8), -1);                // no free list
+    EXPECT_EQ(Int32At(store, 16), -1);               // no first record
     for (const char *name : {"KWRECIPE.i03", "KWRECIPE.i00"}) {
-        const std::string index = ReadFile(DbPath(name));
-        EXPECT_EQ(ReadInt32(index, 0), kBtreeMagic) << name;
-        EXPECT_EQ(ReadInt32(index, 4), kBtreePageSize) << name;
-        EXPECT_EQ(ReadInt32(index, 16), kBtreePageSize) << name;  // root
+        const std::vector<uint8_t> index = ReadWholeFile(DbPath(name));
+        EXPECT_EQ(Int32At(index, 0), kBtreeMagic) << name;
+        EXPECT_EQ(Int32At(index, 4), kBtreePageSize) << name;
+        EXPECT_EQ(Int32At(index, 16), kBtreePageSize) << name;  // root
     }
     // Index number 0 is the first one added: the definition numbered 3.
     EXPECT_EQ(IndexFileName(*Slot().definition, *Slot().indexes[0].definition), "KWRECIPE.i03");
@@ -144,13 +119,10 @@ TEST_F(TableFilesTest, ClosingTheDatabaseClosesItsTables) {
 
 TEST_F(TableFilesTest, AFailedCloseIsReportedAndStillReleasesEveryFile) {
     AddIndexes();
-    platform::SetOpenHookForTesting([](std::unique_ptr<platform::RandomAccessFile> f) {
-        return std::unique_ptr<platform::RandomAccessFile>(new FailingFile(std::move(f)));
-    });
+    auto faults = InstallFaultyFiles();
     ASSERT_EQ(KW_DBOpenTable(db_, tbl_), KW_OK);
-    failWrites = true;
+    faults->failWrites = true;
     const KWRESULT closed = KW_DBCloseTable(db_, tbl_);
-    failWrites = false;
     platform::SetOpenHookForTesting(nullptr);
 
     EXPECT_EQ(closed, KWERR_EXTENDED);
