@@ -40,10 +40,21 @@ inline bool IndexesReady(const TableSlot &table, const Instance &instance) {
     return true;
 }
 
-// Guarded, after checks 1, 2 and 4: runs body(database, table, instance) for an open instance.
+// Guarded, after checks 1, 2 and 4: runs body(database, table, instance) for an open instance,
+// after deferred indexes are brought up to date (WithTable).
 template <typename Body>
 KWRESULT WithInstance(int32_t db, int32_t tbl, int32_t inst, Body &&body) noexcept {
     return WithTable(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
+        Instance *instance = nullptr;
+        if (KWRESULT r = CheckInstance(database, table, inst, &instance)) return r;
+        return KWRESULT{body(database, table, *instance)};
+    });
+}
+
+// The same with deferred indexes left as they are (WithTableAsIs).
+template <typename Body>
+KWRESULT WithInstanceAsIs(int32_t db, int32_t tbl, int32_t inst, Body &&body) noexcept {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
         Instance *instance = nullptr;
         if (KWRESULT r = CheckInstance(database, table, inst, &instance)) return r;
         return KWRESULT{body(database, table, *instance)};
