@@ -1,5 +1,6 @@
 // KW_DBReindexTable: every index of a table emptied and rebuilt from the record chain, as needed
-// after quick writes and at every start after an unclean end. Each index gets each record's key
+// after quick writes and at every start after an unclean end; RebuildIndexes (reindex.h) does the
+// same for a chosen set of them, as the end of a deferred index upkeep needs. Each index gets each record's key
 // (all parts, the serial included). Page writes follow the index files' own write mode; nothing
 // is flushed per key.
 //
