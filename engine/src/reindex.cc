@@ -1,8 +1,8 @@
 // KW_DBReindexTable: every index of a table emptied and rebuilt from the record chain, as needed
 // after quick writes and at every start after an unclean end; RebuildIndexes (reindex.h) does the
-// same for a chosen set of them, as the end of a deferred index upkeep needs. Each index gets each record's key
-// (all parts, the serial included). Page writes follow the index files' own write mode; nothing
-// is flushed per key.
+// same for a chosen set of them, as the end of a deferred index upkeep needs. Each index gets each
+// record's key (all parts, the serial included). Page writes follow the index files' own write
+// mode; nothing is flushed per key.
 //
 // How: one index at a time, the chain is walked (read from the store file in big sequential
 // pieces, ChainReader), the index's keys gathered in memory, sorted, and the tree built bottom-up
