@@ -4,10 +4,8 @@
 // tables close. Whatever the kill interrupted, the run is not marked clean, and the next start's
 // rebuild must leave a database that kwtool check finds consistent. A run left to finish must
 // end clean and consistent, with every recipe and its lines and links reachable by the indexes.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,8 +19,6 @@
 #include "app/core/application_test_support.h"
 #include "app/core/recipe_database.h"
 #include "kwtool_run_test_support.h"
-
-extern char **environ;
 
 namespace kw {
 namespace {
@@ -70,21 +66,7 @@ class KwtoolKillImportTest : public testing::ApplicationTest {
     }
 
     pid_t SpawnImport(const std::string &work) {
-        const std::string program = std::string(KW_BIN_DIR) + "/kwtool";
-        std::vector<std::string> words = {program, "--workdir", work, "import", text_};
-        std::vector<char *> argv;
-        for (std::string &word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+        return kwtool::testing::SpawnKwtoolQuietly({"--workdir", work, "import", text_});
     }
 
     // Runs an import in a new database, kills it delayMs after it began storing recipes
