@@ -15,8 +15,9 @@
 //  2. Nothing reads a deferred index while it lacks keys: every export that could reach an index
 //     or add a record it would not see (navigation, update, delete, quick writes, reindex,
 //     recover, clear, load, add index, close) first settles the table (SettleDeferredIndexes).
-//     Inserts, field access, counts, reads by reference, instance changes and flushes do not. A settle puts each index's cursor where the inserts
-//     left it, so a Next after the last insert returns what it would have.
+//     Inserts, field access, counts, reads by reference, instance changes and flushes do not.
+//     A settle puts each index's cursor where the inserts left it, so a Next after the last
+//     insert returns what it would have.
 //  3. A settle that fails leaves the table deferred: every later export that settles fails the
 //     same way, and closing the table reports the failure (the files are closed all the same).
 //     The program's unclean-run mark then stays set, so the next start rebuilds every index.
