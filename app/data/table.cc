@@ -63,6 +63,10 @@ KWRESULT CKWTable::Reindex() {
     return KW_DBReindexTable(Handle(), number_);
 }
 
+KWRESULT CKWTable::DeferIndexes(bool defer) {
+    return KW_DBDeferIndexes(Handle(), number_, defer ? 1 : 0);
+}
+
 KWRESULT CKWTable::Recover() {
     return KW_DBRecoverTable(Handle(), number_);
 }

@@ -38,6 +38,8 @@ class CKWTable final {
     KWRESULT Close();
     KWRESULT Clear();
     KWRESULT Reindex();
+    // KW_DBDeferIndexes: defer true holds back the index upkeep for many inserts, false ends it.
+    KWRESULT DeferIndexes(bool defer);
     KWRESULT Recover();
     KWRESULT Flush();
     // Closes the table and, when that succeeded, drops it (deletes its files).

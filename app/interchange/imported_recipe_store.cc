@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/core/schema.h"
+#include "app/data/table.h"
 
 namespace kw {
 namespace {
@@ -41,6 +42,30 @@ const char *const kTables[] = {kTableRecipe, kTableCategory, kTableRecipeIngredi
 
 ImportedRecipeStore::ImportedRecipeStore(CKWDatabase &database, ImportLogFile &log)
     : database_(database), log_(log) {}
+
+void ImportedRecipeStore::DeferIndexesFor(size_t textLength) {
+    if (deferring_ || !recipes_.IsOpen()) return;
+    const size_t expected = textLength / kDeferredImportBytesPerRecipe;
+    if (expected < kDeferredImportMinimum) return;
+    // Building every index again reads every record: worth it when the import adds at least a
+    // quarter of what is stored (each table grows with the recipes in about the same ratio).
+    int32_t stored = 0;
+    if (recipes_.Table()->GetCount(&stored) != KW_OK || expected < static_cast<size_t>(stored) / 4)
+        return;
+    deferring_ = true;
+    for (CKWRecord *record : {&recipes_, &categories_, &lines_, &links_})
+        record->Table()->DeferIndexes(true);
+}
+
+KWRESULT EndDeferredIndexes(CKWDatabase &database) {
+    KWRESULT first = KW_OK;
+    for (const char *name : kTables) {
+        CKWTable *table = database.FindTable(name);
+        const KWRESULT r = table ? table->DeferIndexes(false) : KW_OK;
+        if (first == KW_OK) first = r;
+    }
+    return first;
+}
 
 KWRESULT ImportedRecipeStore::Open() {
     CKWRecord *records[] = {&recipes_, &categories_, &lines_, &links_};

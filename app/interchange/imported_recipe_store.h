@@ -20,6 +20,14 @@
 //
 // The fields are looked up once, when the store opens (resolved_field.h): a recipe of ten
 // ingredient lines puts some eighty fields, and each put is then one engine call.
+//
+// An import large against the database (DeferIndexesFor) holds back the four tables' index
+// upkeep (KW_DBDeferIndexes) until EndDeferredIndexes (or, failing that, until the engine next
+// needs those indexes or closes the tables): the indexes are then built again from the records,
+// from sorted keys, which for many recipes costs far less than an insert per key. The records,
+// refusals and messages are the same either way. When that build fails the engine keeps the
+// tables deferred and their close fails, so the run is not marked clean and the next start
+// rebuilds the indexes.
 #pragma once
 
 #include <functional>
@@ -35,12 +43,22 @@
 
 namespace kw {
 
+// The text one recipe takes at least, about, in the archives people import (Meal-Master recipes
+// run from one to a few KiB), and the fewest recipes an import must expect before it defers the
+// index upkeep: a small import keeps the indexes up to date as it goes.
+inline constexpr size_t kDeferredImportBytesPerRecipe = 2048;
+inline constexpr size_t kDeferredImportMinimum = 1000;
+
 class ImportedRecipeStore final {
   public:
     ImportedRecipeStore(CKWDatabase &database, ImportLogFile &log);
 
     // Opens the four tables' instances and looks up their fields; the engine's result.
     KWRESULT Open();
+    // After Open: defers the tables' index upkeep when a text of textLength bytes holds enough
+    // recipes, against those already stored, for a rebuild at the end to cost less than the
+    // inserts into the indexes (kDeferredImportBytesPerRecipe, kDeferredImportMinimum).
+    void DeferIndexesFor(size_t textLength);
     // Stores the recipe; true when KWRECIPE took it. Adds one to *warnings per line refused.
     bool Store(const RecipeImportRecord &recipe, int *warnings);
 
@@ -52,6 +70,7 @@ class ImportedRecipeStore final {
     static void PutCut(CKWRecord &record, const ResolvedField &field, std::string_view text,
                        int32_t width);
 
+    bool deferring_ = false;
     CKWDatabase &database_;
     ImportLogFile &log_;
     CKWRecord recipes_, categories_, lines_, links_;
@@ -76,5 +95,9 @@ class ImportedRecipeStore final {
     std::unordered_set<std::string, TextHash, std::equal_to<>>
         knownCategories_;  // as stored, cut to the field width
 };
+
+// Ends the index deferral of an import on the four tables (their indexes are built); 0 or the
+// first failure. Tables not deferred are left as they are.
+KWRESULT EndDeferredIndexes(CKWDatabase &database);
 
 }  // namespace kw

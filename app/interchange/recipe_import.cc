@@ -49,6 +49,7 @@ void ReadAndStore(const ImportLibrary &library, const std::string &text, CKWData
         ++outcome->errors;
         return;
     }
+    store.DeferIndexesFor(text.size());
     auto record = std::make_unique<RecipeImportRecord>();
     const int32_t length = static_cast<int32_t>(text.size());
     auto giveUp = [&](bool countError) {
@@ -143,7 +144,7 @@ ImportOutcome ImportOwnedText(CKWDatabase &database, std::string text, MessageSi
         outcome.status = ImportOutcome::Status::kLibraryIncomplete;
         return outcome;
     }
-    const std::string filterText = FilterText(std::move(text));
+    std::string filterText = FilterText(std::move(text));
     const std::vector<std::string> names = library.FormatNames();
     const int best = library.BestFilter(filterText.c_str());
     outcome.filter = hooks.chooseFilter ? hooks.chooseFilter(names, best) : best;
@@ -157,6 +158,11 @@ ImportOutcome ImportOwnedText(CKWDatabase &database, std::string text, MessageSi
     {
         WaitCursor wait;
         ReadAndStore(library, filterText, database, log, hooks, &outcome);
+        // The text's memory goes back before the indexes the import deferred are built. A
+        // failure of that build stays with the tables (their close fails), see
+        // imported_recipe_store.h.
+        std::string().swap(filterText);
+        EndDeferredIndexes(database);
         log.Close();
     }
     Report(outcome, log, hooks);

@@ -198,6 +198,19 @@ KWDATA_API KWRESULT KW_DBGetParam(int32_t db, int32_t a, int32_t b);
 KWDATA_API KWRESULT KW_DBRecoverTable(int32_t db, int32_t tbl);
 KWDATA_API KWRESULT KW_DBClearRecord(int32_t db, int32_t tbl, int32_t inst);
 
+/* Not among the original exports (no ordinal). defer nonzero: the table's indexes stop taking
+ * the keys of records inserted from now on, for a caller about to insert many records; they are
+ * built again from the records, from sorted keys, when the caller ends the deferral (defer 0) or
+ * before anything else reads or changes an index of the table (navigation, update, delete,
+ * quick writes, reindex, recover, clear, load, add index, close). Inserts are refused exactly
+ * as they would be otherwise, and every read gives what it would have given. While deferred
+ * the index files lack the new records' keys: a process that dies before the deferral ends
+ * leaves them stale (the next start's rebuild after an unclean end mends them). Results: 0;
+ * 501; 509 the table is not open or an index has no file; ending it, the results of
+ * KW_DBReindexTable; when that fails the deferral stays, every operation that needs the indexes
+ * fails the same way, and so does KW_DBCloseTable (which closes the files all the same). */
+KWDATA_API KWRESULT KW_DBDeferIndexes(int32_t db, int32_t tbl, int32_t defer);
+
 #ifdef __cplusplus
 }
 #endif

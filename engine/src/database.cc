@@ -80,7 +80,7 @@ KWRESULT CloseDatabase(int32_t db) {
     DatabaseSlot *database = nullptr;
     if (KWRESULT r = CheckDatabase(db, &database)) return r;
     for (TableSlot &table : database->tables)
-        if (table.definition && table.IsOpen()) CloseTable(*database, table);
+        if (table.definition && table.IsOpen()) SettleAndCloseTable(*database, table);
     ReleaseDatabaseSlot(static_cast<uint16_t>(db & 0xFFFF));
     StopEngine();
     return KW_OK;

@@ -48,7 +48,7 @@ KWRESULT KW_DBOpenTable(int32_t db, int32_t tbl) {
 }
 
 KWRESULT KW_DBCloseTable(int32_t db, int32_t tbl) {
-    return WithTable(db, tbl, CloseTable);
+    return WithTableAsIs(db, tbl, SettleAndCloseTable);
 }
 
 KWRESULT KW_DBClearTable(int32_t db, int32_t tbl) {
@@ -68,12 +68,12 @@ KWRESULT KW_DBUpdateMiscData(int32_t db, const void *buffer, int32_t length) {
 }
 
 KWRESULT KW_DBOpenTableInst(int32_t db, int32_t tbl, int32_t *inst) {
-    return WithTable(
+    return WithTableAsIs(
         db, tbl, [&](DatabaseSlot &, TableSlot &table) { return OpenInstance(table, tbl, inst); });
 }
 
 KWRESULT KW_DBCloseTableInst(int32_t db, int32_t tbl, int32_t inst) {
-    return WithTable(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
         Instance *instance = nullptr;
         if (KWRESULT r = CheckInstance(database, table, inst, &instance)) return r;
         CloseInstance(*instance);
@@ -82,7 +82,7 @@ KWRESULT KW_DBCloseTableInst(int32_t db, int32_t tbl, int32_t inst) {
 }
 
 KWRESULT KW_DBGetInstCount(int32_t db, int32_t tbl, int32_t *count) {
-    return WithTable(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
         if (count) *count = CountOpenInstances(table);
         return KWRESULT{KW_OK};
     });

@@ -100,6 +100,8 @@ KWRESULT LoadRecords(TableSlot &table, Instance &incoming, Instance &stored, Dum
 }
 
 KWRESULT LoadSection(TableSlot &table, int32_t tableNumber, DumpReader &in, LoadRun &run) {
+    // The replace search reads the indexes.
+    if (KWRESULT r = SettleDeferredIndexes(table)) return r;
     int32_t first = -1, second = -1;
     if (KWRESULT r = OpenInstance(table, tableNumber, &first)) return r;
     if (KWRESULT r = OpenInstance(table, tableNumber, &second)) {

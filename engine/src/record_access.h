@@ -40,13 +40,28 @@ inline bool IndexesReady(const TableSlot &table, const Instance &instance) {
     return true;
 }
 
-// Guarded, after checks 1, 2 and 4: runs body(database, table, instance) for an open instance.
+// Check 4, then body(database, table, instance) for an open instance.
+template <typename Body>
+KWRESULT OnInstance(DatabaseSlot &database, TableSlot &table, int32_t inst, Body &body) {
+    Instance *instance = nullptr;
+    if (KWRESULT r = CheckInstance(database, table, inst, &instance)) return r;
+    return KWRESULT{body(database, table, *instance)};
+}
+
+// Guarded, after checks 1, 2 and 4: runs body(database, table, instance) for an open instance,
+// after deferred indexes are brought up to date (WithTable).
 template <typename Body>
 KWRESULT WithInstance(int32_t db, int32_t tbl, int32_t inst, Body &&body) noexcept {
     return WithTable(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
-        Instance *instance = nullptr;
-        if (KWRESULT r = CheckInstance(database, table, inst, &instance)) return r;
-        return KWRESULT{body(database, table, *instance)};
+        return OnInstance(database, table, inst, body);
+    });
+}
+
+// The same with deferred indexes left as they are (WithTableAsIs).
+template <typename Body>
+KWRESULT WithInstanceAsIs(int32_t db, int32_t tbl, int32_t inst, Body &&body) noexcept {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
+        return OnInstance(database, table, inst, body);
     });
 }
 

@@ -55,28 +55,30 @@ KWRESULT LocateField(const TableSlot &table, const char *name, int32_t *offset, 
 }  // namespace
 
 KWRESULT KW_DBGetField(int32_t db, int32_t tbl, int32_t inst, const char *field, void *value) {
-    return WithInstance(db, tbl, inst, [&](DatabaseSlot &, TableSlot &table, Instance &instance) {
-        int32_t offset = 0, width = 0;
-        if (KWRESULT r = LocateField(table, field, &offset, &width)) return r;
-        if (value == nullptr) return KWRESULT{KWERR_BADHANDLE};
-        std::memcpy(value, instance.record.data() + offset, static_cast<size_t>(width));
-        return KWRESULT{KW_OK};
-    });
+    return WithInstanceAsIs(
+        db, tbl, inst, [&](DatabaseSlot &, TableSlot &table, Instance &instance) {
+            int32_t offset = 0, width = 0;
+            if (KWRESULT r = LocateField(table, field, &offset, &width)) return r;
+            if (value == nullptr) return KWRESULT{KWERR_BADHANDLE};
+            std::memcpy(value, instance.record.data() + offset, static_cast<size_t>(width));
+            return KWRESULT{KW_OK};
+        });
 }
 
 KWRESULT KW_DBPutField(int32_t db, int32_t tbl, int32_t inst, const char *field,
                        const void *value) {
-    return WithInstance(db, tbl, inst, [&](DatabaseSlot &, TableSlot &table, Instance &instance) {
-        int32_t offset = 0, width = 0;
-        if (KWRESULT r = LocateField(table, field, &offset, &width)) return r;
-        if (value == nullptr) return KWRESULT{KWERR_BADHANDLE};
-        std::memmove(instance.record.data() + offset, value, static_cast<size_t>(width));
-        return KWRESULT{KW_OK};
-    });
+    return WithInstanceAsIs(
+        db, tbl, inst, [&](DatabaseSlot &, TableSlot &table, Instance &instance) {
+            int32_t offset = 0, width = 0;
+            if (KWRESULT r = LocateField(table, field, &offset, &width)) return r;
+            if (value == nullptr) return KWRESULT{KWERR_BADHANDLE};
+            std::memmove(instance.record.data() + offset, value, static_cast<size_t>(width));
+            return KWRESULT{KW_OK};
+        });
 }
 
 KWRESULT KW_DBGetFieldType(int32_t db, int32_t tbl, const char *field, char *type, int32_t *width) {
-    return WithTable(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
         int32_t offset = 0, w = 0;
         char letter = 0;
         if (KWRESULT r = LocateField(table, field, &offset, &w, &letter)) return r;
@@ -87,26 +89,28 @@ KWRESULT KW_DBGetFieldType(int32_t db, int32_t tbl, const char *field, char *typ
 }
 
 KWRESULT KW_DBGetRecordRef(int32_t db, int32_t tbl, int32_t inst, int32_t *ref) {
-    return WithInstance(db, tbl, inst, [&](DatabaseSlot &, TableSlot &, Instance &instance) {
+    return WithInstanceAsIs(db, tbl, inst, [&](DatabaseSlot &, TableSlot &, Instance &instance) {
         if (ref) *ref = instance.current;
         return KWRESULT{KW_OK};
     });
 }
 
 KWRESULT KW_DBGetRecordByRef(int32_t db, int32_t tbl, int32_t inst, int32_t ref) {
-    return WithInstance(db, tbl, inst, [&](DatabaseSlot &, TableSlot &table, Instance &instance) {
-        if (!table.IsOpen()) return KWRESULT{KWERR_NOTOPEN};
-        const int32_t n = table.store->ReadRecord(ref, instance.record.data(), table.recordLength);
-        if (n < 0) return Extended(table.store->LastError());
-        // A block of another length is read but does not become the current record; the key
-        // buffers and index cursors stay as the last navigation left them.
-        if (n == table.recordLength) instance.current = ref;
-        return KWRESULT{KW_OK};
-    });
+    return WithInstanceAsIs(
+        db, tbl, inst, [&](DatabaseSlot &, TableSlot &table, Instance &instance) {
+            if (!table.IsOpen()) return KWRESULT{KWERR_NOTOPEN};
+            const int32_t n =
+                table.store->ReadRecord(ref, instance.record.data(), table.recordLength);
+            if (n < 0) return Extended(table.store->LastError());
+            // A block of another length is read but does not become the current record; the key
+            // buffers and index cursors stay as the last navigation left them.
+            if (n == table.recordLength) instance.current = ref;
+            return KWRESULT{KW_OK};
+        });
 }
 
 KWRESULT KW_DBClearRecord(int32_t db, int32_t tbl, int32_t inst) {
-    return WithInstance(db, tbl, inst, [&](DatabaseSlot &, TableSlot &, Instance &instance) {
+    return WithInstanceAsIs(db, tbl, inst, [&](DatabaseSlot &, TableSlot &, Instance &instance) {
         std::fill(instance.record.begin(), instance.record.end(), uint8_t{0});
         instance.current = -1;
         return KWRESULT{KW_OK};
@@ -114,7 +118,7 @@ KWRESULT KW_DBClearRecord(int32_t db, int32_t tbl, int32_t inst) {
 }
 
 KWRESULT KW_DBGetCount(int32_t db, int32_t tbl, int32_t *count) {
-    return WithTable(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
         int32_t n = 0;
         if (KWRESULT r = CountTableRecords(table, &n)) return r;
         if (count) *count = n;
@@ -123,7 +127,7 @@ KWRESULT KW_DBGetCount(int32_t db, int32_t tbl, int32_t *count) {
 }
 
 KWRESULT KW_DBFlushTable(int32_t db, int32_t tbl) {
-    return WithTable(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
         if (!table.IsOpen()) return KWRESULT{KWERR_NOTOPEN};
         if (!table.store->Flush()) return Extended(table.store->LastError());
         for (IndexSlot &index : table.indexes) {

@@ -39,13 +39,26 @@ KWRESULT AddFailure(const RecordStore &store, int32_t r) {
 // The first unique index, in index order, that already holds the key of record, or the index
 // count when none does (or a lookup failed: the insert itself then meets the failure). Only a
 // unique index can refuse a new record: every other key ends with the record's new serial.
-size_t RefusingIndex(const TableSlot &table, const uint8_t *record) {
+// A deferred index holds its tree's keys and those of the records added since the deferral
+// began; no insert follows to meet a failure of its lookup, so that is *failure.
+size_t RefusingIndex(TableSlot &table, const uint8_t *record, int32_t *failure) {
     uint8_t key[kMaxKeyBuffer];
     for (size_t i = 0; i < table.indexes.size(); ++i) {
         const IndexSlot &index = table.indexes[i];
         if ((index.layout->flags & KW_KEY_UNIQUE) == 0) continue;
         BuildKey(*index.layout, record, key);
-        const int held = index.tree->HasKey(key, index.layout->keyLength);
+        int held = index.tree->HasKey(key, index.layout->keyLength);
+        if (IsDeferred(table, i)) {
+            if (held < 0) {
+                *failure = index.tree->LastError();
+                break;
+            }
+            if (held == 1) held = HeldSinceDeferral(table, i, key);
+            if (held > 1) {
+                *failure = held;
+                break;
+            }
+        }
         if (held < 0) break;
         if (held == 0) return i;
     }
@@ -78,7 +91,13 @@ bool RefusedBeforeAdding(TableSlot &table, Instance &instance, KWRESULT *result)
         std::copy_n(record + serialOffset, 4, saved);
         PutInt32(record + serialOffset, store.Header().serial);
     }
-    const size_t refusing = RefusingIndex(table, record);
+    int32_t failure = 0;
+    const size_t refusing = RefusingIndex(table, record, &failure);
+    if (failure != 0) {
+        if (serialOffset >= 0) std::copy_n(saved, 4, record + serialOffset);
+        *result = Detailed(failure);
+        return true;
+    }
     int32_t r = 0;
     if (refusing < table.indexes.size()) {
         r = store.AddRefusedRecord(record, table.recordLength, serialOffset);
@@ -94,7 +113,10 @@ bool RefusedBeforeAdding(TableSlot &table, Instance &instance, KWRESULT *result)
         IndexSlot &index = table.indexes[i];
         uint8_t *key = instance.keys[i].key.data();
         BuildKey(*index.layout, record, key);
-        if (i < refusing) index.tree->PlaceCursorAt(key, index.layout->keyLength);
+        if (i < refusing) {
+            index.tree->PlaceCursorAt(key, index.layout->keyLength);
+            if (IsDeferred(table, i)) NoteCursor(table, i, key);
+        }
     }
     instance.current = -1;
     *result = BTERR_DUPLICATE;
@@ -116,6 +138,9 @@ KWRESULT AddToStore(TableSlot &table, Instance &instance) {
 
 KWRESULT IndexedInsert(TableSlot &table, Instance &instance) {
     if (!IndexesReady(table, instance)) return KWERR_NOTOPEN;
+    if (table.deferred) {
+        if (KWRESULT r = PrepareDeferredAdd(table)) return r;
+    }
     if (KWRESULT refused; RefusedBeforeAdding(table, instance, &refused)) return refused;
     if (KWRESULT r = AddToStore(table, instance)) {
         return r == KWERR_EXTENDED ? table.store->LastError() : r;
@@ -128,6 +153,7 @@ KWRESULT IndexedInsert(TableSlot &table, Instance &instance) {
         IndexSlot &index = table.indexes[i];
         uint8_t *key = instance.keys[i].key.data();
         BuildKey(*index.layout, instance.record.data(), key);
+        if (IsDeferred(table, i)) continue;
         if (index.tree->Insert(key, index.layout->keyLength, ref) != 0) {
             code = index.tree->LastError();
             failed = i;
@@ -135,6 +161,7 @@ KWRESULT IndexedInsert(TableSlot &table, Instance &instance) {
         }
     }
     if (failed == count) {
+        if (table.deferred) NoteAdded(table, instance, ref);
         CountAdded(table);
         return KW_OK;
     }
@@ -147,6 +174,7 @@ KWRESULT IndexedInsert(TableSlot &table, Instance &instance) {
     }
     for (size_t i = failed; i-- > 0;) {
         IndexSlot &index = table.indexes[i];
+        if (IsDeferred(table, i)) continue;
         index.tree->Delete(instance.keys[i].key.data(), index.layout->keyLength);
     }
     // A record that cannot be taken out again stays in the chain: the count is no longer known.
@@ -231,9 +259,10 @@ KWRESULT IndexedDelete(TableSlot &table, Instance &instance) {
 }  // namespace kw::engine
 
 KWRESULT KW_DBInsertRecord(int32_t db, int32_t tbl, int32_t inst) {
-    return WithInstance(db, tbl, inst, [](DatabaseSlot &, TableSlot &table, Instance &instance) {
-        return IndexedInsert(table, instance);
-    });
+    return WithInstanceAsIs(db, tbl, inst,
+                            [](DatabaseSlot &, TableSlot &table, Instance &instance) {
+                                return IndexedInsert(table, instance);
+                            });
 }
 
 KWRESULT KW_DBUpdateRecord(int32_t db, int32_t tbl, int32_t inst) {

@@ -8,7 +8,9 @@
 //   number stays consumed. A 303 therefore leaves every record and every index entry as before.
 //   A key that a unique index already holds is found before anything is written, and the 303
 //   then leaves the tables, the store's free list and end, the instance and the cursors as that
-//   add and undo would (record_writes.cc says what may differ in the files' bytes).
+//   add and undo would (record_writes.cc says what may differ in the files' bytes). While the
+//   table's index upkeep is deferred (deferred_indexes.h) the deferred indexes get no key; their
+//   refusals are decided as they would be, and a lookup that fails is the insert's failure.
 // IndexedUpdate: with no current record, exactly IndexedInsert. Otherwise each index whose key
 //   changed (bytewise) against the instance's key of the record as last reached loses the old key
 //   and gets the new one; then the buffer is written over the record. On a failure every index

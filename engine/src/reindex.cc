@@ -1,7 +1,8 @@
 // KW_DBReindexTable: every index of a table emptied and rebuilt from the record chain, as needed
-// after quick writes and at every start after an unclean end. Each index gets each record's key
-// (all parts, the serial included). Page writes follow the index files' own write mode; nothing
-// is flushed per key.
+// after quick writes and at every start after an unclean end; RebuildIndexes (reindex.h) does the
+// same for a chosen set of them, as the end of a deferred index upkeep needs. Each index gets each
+// record's key (all parts, the serial included). Page writes follow the index files' own write
+// mode; nothing is flushed per key.
 //
 // How: one index at a time, the chain is walked (read from the store file in big sequential
 // pieces, ChainReader), the index's keys gathered in memory, sorted, and the tree built bottom-up
@@ -33,12 +34,17 @@
 #include "instances.h"
 #include "record_access.h"
 #include "record_keys.h"
+#include "reindex.h"
 #include "reindex_limit.h"
 #include "store_chain_reader.h"
 
 using namespace kw::engine;
 
 namespace {
+
+bool Chosen(const IndexChoice &which, size_t index) {
+    return which.empty() || (index < which.size() && which[index]);
+}
 
 size_t sortedBuildLimit = kSortedBuildBytes;  // SetSortedBuildLimitForTesting
 
@@ -235,13 +241,16 @@ std::optional<bool> BuildSortedIndex(TableSlot &table, IndexSlot &index, Gathere
 
 // The chain's summary once every index is built from sorted keys; nullopt when the chain or its
 // keys need the rebuild by inserts; a code when an index file failed.
-std::optional<KWRESULT> BuildSortedIndexes(TableSlot &table, ChainSummary *chain) {
+std::optional<KWRESULT> BuildSortedIndexes(TableSlot &table, const IndexChoice &which,
+                                           ChainSummary *chain) {
     bool walked = false;
     GatheredKeys keys;
     // Room for the most the walks in key ranges may gather (twice the limit), taken once for
     // every index so the slots never move; only what is filled takes memory.
     if (!table.indexes.empty()) keys.slots.reserve(2 * SortedBuildLimit());
-    for (IndexSlot &index : table.indexes) {
+    for (size_t i = 0; i < table.indexes.size(); ++i) {
+        if (!Chosen(which, i)) continue;
+        IndexSlot &index = table.indexes[i];
         const std::optional<bool> built = BuildSortedIndex(table, index, keys, chain, walked);
         if (!built) return std::nullopt;
         if (!*built) return Detailed(index.tree->LastError());
@@ -253,7 +262,8 @@ std::optional<KWRESULT> BuildSortedIndexes(TableSlot &table, ChainSummary *chain
 
 // One insert per key in chain order: the first failure ends the rebuild, leaving the indexes
 // with the records before it.
-KWRESULT InsertEveryKey(TableSlot &table, Instance &instance, ChainSummary *chain) {
+KWRESULT InsertEveryKey(TableSlot &table, const IndexChoice &which, Instance &instance,
+                        ChainSummary *chain) {
     RecordStore &store = *table.store;
     uint8_t *record = instance.record.data();
     const int32_t length = table.recordLength;
@@ -266,6 +276,7 @@ KWRESULT InsertEveryKey(TableSlot &table, Instance &instance, ChainSummary *chai
         if (n < 0) return Detailed(store.LastError());
         if (n != length) return KWERR_RECLEN;
         for (size_t i = 0; i < table.indexes.size(); ++i) {
+            if (!Chosen(which, i)) continue;
             IndexSlot &index = table.indexes[i];
             uint8_t *key = instance.keys[i].key.data();
             BuildKey(*index.layout, record, key);
@@ -282,17 +293,24 @@ KWRESULT InsertEveryKey(TableSlot &table, Instance &instance, ChainSummary *chai
     return KW_OK;
 }
 
-KWRESULT Rebuild(TableSlot &table, Instance &instance) {
-    for (IndexSlot &index : table.indexes) {
-        if (!index.tree->Reset()) return Detailed(index.tree->LastError());
+KWRESULT ResetChosen(TableSlot &table, const IndexChoice &which) {
+    for (size_t i = 0; i < table.indexes.size(); ++i) {
+        IndexSlot &index = table.indexes[i];
+        if (Chosen(which, i) && !index.tree->Reset()) return Detailed(index.tree->LastError());
     }
+    return KW_OK;
+}
+
+}  // namespace
+
+KWRESULT kw::engine::RebuildIndexes(TableSlot &table, const IndexChoice &which,
+                                    Instance &instance) {
+    if (KWRESULT r = ResetChosen(table, which)) return r;
     ChainSummary chain;
-    std::optional<KWRESULT> result = BuildSortedIndexes(table, &chain);
+    std::optional<KWRESULT> result = BuildSortedIndexes(table, which, &chain);
     if (!result) {
-        for (IndexSlot &index : table.indexes) {
-            if (!index.tree->Reset()) return Detailed(index.tree->LastError());
-        }
-        result = InsertEveryKey(table, instance, &chain);
+        if (KWRESULT r = ResetChosen(table, which)) return r;
+        result = InsertEveryKey(table, which, instance, &chain);
     }
     if (*result != KW_OK) return *result;
     RecordStore &store = *table.store;
@@ -301,8 +319,6 @@ KWRESULT Rebuild(TableSlot &table, Instance &instance) {
     if (!store.SettleLast(chain.last)) return Detailed(store.LastError());
     return KW_OK;
 }
-
-}  // namespace
 
 size_t kw::engine::SortedBuildLimit() {
     return sortedBuildLimit;
@@ -316,7 +332,8 @@ KWRESULT KW_DBReindexTable(int32_t db, int32_t tbl) {
     return WithTable(db, tbl, [&](DatabaseSlot &, TableSlot &table) {
         int32_t inst = -1;
         if (KWRESULT r = OpenInstance(table, tbl, &inst)) return r;
-        const KWRESULT result = Rebuild(table, table.instances[static_cast<size_t>(inst)]);
+        const KWRESULT result =
+            RebuildIndexes(table, {}, table.instances[static_cast<size_t>(inst)]);
         CloseInstance(table.instances[static_cast<size_t>(inst)]);
         return result;
     });

@@ -30,6 +30,12 @@ namespace kw::engine {
 
 class IndexPageCache;
 
+// The state of deferred index upkeep (deferred_indexes.h), private to deferred_indexes.cc.
+struct DeferredState;
+struct DeferredStateDeleter {
+    void operator()(DeferredState *state) const;
+};
+
 struct IndexSlot {
     const KW_IndexDef *definition = nullptr;  // the caller's definition
     std::unique_ptr<KeyLayout> layout;        // parts and comparison; never null once added
@@ -64,6 +70,8 @@ struct TableSlot {
     int32_t serialOffset = 0;            // offset of the U field (0 also when there is none)
     bool hasSerial = false;              // whether the table has a U field
     std::vector<Instance> instances;     // instance numbers are positions here
+    // Set while the indexes' upkeep is deferred (KW_DBDeferIndexes), else null.
+    std::unique_ptr<DeferredState, DeferredStateDeleter> deferred;
 
     bool IsOpen() const { return store != nullptr; }
     // The serial offset in the form the record store takes it: -1 for "no U field".

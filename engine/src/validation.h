@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <new>
 
+#include "deferred_indexes.h"
 #include "kwdata.h"
 #include "slots.h"
 
@@ -35,14 +36,25 @@ KWRESULT Guarded(Body &&body) noexcept {
     }
 }
 
-// Guarded, after checks 1 and 2: runs body(database, table) for a live table.
+// Guarded, after checks 1 and 2: runs body(database, table) for a live table, as it is.
 template <typename Body>
-KWRESULT WithTable(int32_t db, int32_t tbl, Body &&body) noexcept {
+KWRESULT WithTableAsIs(int32_t db, int32_t tbl, Body &&body) noexcept {
     return Guarded([&] {
         DatabaseSlot *database = nullptr;
         TableSlot *table = nullptr;
         if (KWRESULT r = CheckTable(db, tbl, &database, &table)) return r;
         return KWRESULT{body(*database, *table)};
+    });
+}
+
+// The same, after deferred indexes of the table are brought up to date (a failure of that is
+// the result). Every export that could read or change an index goes this way; the ones that
+// only add records, touch the record buffer, count or flush take WithTableAsIs.
+template <typename Body>
+KWRESULT WithTable(int32_t db, int32_t tbl, Body &&body) noexcept {
+    return WithTableAsIs(db, tbl, [&](DatabaseSlot &database, TableSlot &table) {
+        if (KWRESULT r = SettleDeferredIndexes(table)) return r;
+        return KWRESULT{body(database, table)};
     });
 }
 

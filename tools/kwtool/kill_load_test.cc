@@ -87,21 +87,7 @@ class KwtoolKillTest : public testing::ApplicationTest {
 
     // Starts "kwtool --workdir WORK load ARCHIVE" with its output thrown away.
     pid_t SpawnLoad(const std::string &work) {
-        const std::string program = std::string(KW_BIN_DIR) + "/kwtool";
-        std::vector<std::string> words = {program, "--workdir", work, "load", archive_};
-        std::vector<char *> argv;
-        for (std::string &word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+        return kwtool::testing::SpawnKwtoolQuietly({"--workdir", work, "load", archive_});
     }
 
     // Runs a load in work, waits until started() holds (or the load has ended), waits delayMs
