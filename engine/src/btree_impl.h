@@ -20,6 +20,7 @@
 #include "index_file_cache.h"
 #include "page_pool.h"
 #include "platform/file.h"
+#include "search_key.h"
 
 namespace kw::engine {
 
@@ -133,8 +134,9 @@ struct BTree::Impl {
     // deeper than the header's levels.
     int PushStep(int32_t page, int32_t slot, int32_t child);
     // Descends from the root to a leaf, filling the path: toward key, or (key null) along the
-    // first or last child of every page.
-    int Descend(const uint8_t *key, int32_t length, bool last, int32_t *leaf);
+    // first or last child of every page. *leafData, when asked for, is the leaf's bytes, good
+    // as ReadPage's are.
+    int Descend(const SearchKey *key, bool last, int32_t *leaf, const uint8_t **leafData = nullptr);
     // Descends toward key and searches its leaf: the slot of the equal entry (*found, and its
     // value in *value when value is not null), else of the first greater one.
     int Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot, bool *found,

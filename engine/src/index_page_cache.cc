@@ -297,13 +297,31 @@ int64_t IndexPageCache::Read(int32_t file, int64_t offset, void *buffer, size_t 
 }
 
 const uint8_t *IndexPageCache::Peek(int32_t file, int64_t offset, size_t n, bool *checked) {
+    return InPlace(file, offset, n, false, checked, nullptr);
+}
+
+const uint8_t *IndexPageCache::Load(int32_t file, int64_t offset, size_t n, bool *checked,
+                                    bool *failed) {
+    return InPlace(file, offset, n, true, checked, failed);
+}
+
+const uint8_t *IndexPageCache::InPlace(int32_t file, int64_t offset, size_t n, bool load,
+                                       bool *checked, bool *failed) {
+    if (failed) *failed = false;
     const FileState &f = files_[static_cast<size_t>(file)];
     const int64_t unit = offset - offset % kUnit;
     if (!Cacheable(offset) || offset + static_cast<int64_t>(n) > std::min(f.size, unit + kUnit)) {
         return nullptr;
     }
-    const int32_t e = Touch(file, unit);
-    if (e == OffsetMap::kNone) return nullptr;
+    int32_t e = Touch(file, unit);
+    if (e == OffsetMap::kNone && load) {
+        e = LoadMissed(file, unit);
+        if (e == kReadFailed) {
+            if (failed) *failed = true;
+            return nullptr;
+        }
+    }
+    if (e < 0) return nullptr;
     if (checked) *checked = checked_[static_cast<size_t>(e)] != 0;
     return Data(e) + (offset - unit);
 }

@@ -78,6 +78,15 @@ class IndexPageCache {
     // this way instead of copying them into its pool.
     // With checked, also says whether the unit carries the mark below.
     const uint8_t *Peek(int32_t file, int64_t offset, size_t n, bool *checked = nullptr);
+    // Peek that first reads the unit from the file when it is not held, as a read that missed
+    // would. Null when the bytes do not lie in one unit inside the logical size or no unit can
+    // be had (nothing was read then), and with *failed when the file could not be read.
+    const uint8_t *Load(int32_t file, int64_t offset, size_t n, bool *checked, bool *failed);
+    // Starts bringing in what a Peek at offset will look at first, without waiting for it: a
+    // descent asks for its next page's place while it still searches the page it is on.
+    void Prefetch(int32_t file, int64_t offset) const {
+        if (Cacheable(offset)) map_.Prefetch(Key(file, offset - offset % kUnitSize));
+    }
     // Marks the held unit at unitOffset as having passed the caller's consistency check; any
     // change of the unit's bytes (a write, a reload) takes the mark away. The B-tree checks a page
     // it reads in place once, not at every descent through it.
@@ -115,6 +124,9 @@ class IndexPageCache {
     static bool Cacheable(int64_t offset) { return offset >= 0 && offset < (int64_t{1} << 48); }
 
     uint8_t *Data(int32_t entry);
+    // Peek, or Load when load is set.
+    const uint8_t *InPlace(int32_t file, int64_t offset, size_t n, bool load, bool *checked,
+                           bool *failed);
     int32_t Find(int32_t file, int64_t unitOffset) const;
     // The unit of file at unitOffset, marked as used, or -1.
     int32_t Touch(int32_t file, int64_t unitOffset);

@@ -1,6 +1,7 @@
-// The typed, case-aware comparison of two index keys (declared in btree.h). It allocates nothing
-// and reads only inside both keys: a part that does not lie wholly inside both keys, and a
-// numeric part whose length is not one of its type's sizes, compare as unsigned bytes.
+// The typed, case-aware comparison of two index keys (CompareKeys, declared in btree.h, and the
+// same order for a search key folded once, SearchKey in search_key.h). It allocates nothing and
+// reads only inside both keys: a part that does not lie wholly inside both keys, and a numeric
+// part whose length is not one of its type's sizes, compare as unsigned bytes.
 //
 // Rules, in order:
 //  - An index without per-part comparison compares unsigned bytes; a key that is a prefix of the
@@ -21,6 +22,7 @@
 #include "btree.h"
 #include "btree_page.h"
 #include "kwdata.h"
+#include "search_key.h"
 
 namespace kw::engine {
 namespace {
@@ -73,6 +75,48 @@ int CompareNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
         if (difference != 0) return difference;
     }
     return 0;
+}
+
+// Makes a-z upper case in place, eight bytes at a time.
+void FoldAZ(uint8_t *bytes, int32_t length) {
+    int32_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        w = UpperAZWord(w);
+        std::memcpy(bytes + i, &w, 8);
+    }
+    for (; i < length; ++i)
+        bytes[i] = UpperAZ(bytes[i]);
+}
+
+// CompareNoCase for a key a whose bytes are folded already: folding is idempotent, so folding b
+// alone gives the same first unequal pair, and a word of b equal to a's as it is stays equal.
+int CompareFoldedNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
+    int32_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= length; i += 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a + i, 8);
+            std::memcpy(&y, b + i, 8);
+            if (x == y) continue;
+            y = UpperAZWord(y);
+            if (x == y) continue;
+            const int shift = std::countr_zero(x ^ y) & ~7;
+            return static_cast<int>((x >> shift) & 0xFF) - static_cast<int>((y >> shift) & 0xFF);
+        }
+    }
+    for (; i < length; ++i) {
+        const int difference = int{a[i]} - int{UpperAZ(b[i])};
+        if (difference != 0) return difference;
+    }
+    return 0;
+}
+
+// Whether ComparePart compares a part with these flags and length by CompareNoCase.
+bool ComparesWithoutCase(int32_t flags, int32_t length) {
+    if ((flags & KW_KEY_SERIAL) && length == 4) return false;
+    return (flags & KW_KEY_CLASS_MASK) == KW_KEY_CHAR && (flags & KW_KEY_NOCASE) != 0;
 }
 
 template <typename T>
@@ -149,6 +193,41 @@ int CompareKeys(const KeyLayout &layout, const uint8_t *a, int32_t aLength, cons
         position += part.length;
     }
     return CompareBytes(a + position, aLength - position, b + position, bLength - position);
+}
+
+SearchKey::SearchKey(const KeyLayout &layout, const uint8_t *key, int32_t length)
+    : layout_(layout), key_(key), length_(length) {
+    if (!layout.perPartCompare || key == nullptr || length < 0 || length > kMaxKeyBuffer) return;
+    std::memcpy(folding_, key, static_cast<size_t>(length));
+    // The parts CompareKeys would compare case-free, as far as they lie inside this key; a part
+    // that does not fit the stored key is compared from key_ as it is.
+    int32_t position = 0;
+    for (const KeyPart &part : layout.parts) {
+        if (part.length <= 0) continue;
+        if (position + part.length > length) break;
+        if (ComparesWithoutCase(part.flags, part.length)) FoldAZ(folding_ + position, part.length);
+        position += part.length;
+    }
+    folded_ = true;
+}
+
+int SearchKey::Compare(const uint8_t *stored, int32_t storedLength) const {
+    if (!folded_) return CompareKeys(layout_, key_, length_, stored, storedLength);
+    // CompareKeys's walk over the parts, with the case-free ones taken from the folded copy.
+    int32_t position = 0;
+    for (const KeyPart &part : layout_.parts) {
+        if (part.length <= 0) continue;
+        if (position + part.length > length_ || position + part.length > storedLength) break;
+        const uint8_t *a = folding_ + position;
+        const uint8_t *b = stored + position;
+        const int c = ComparesWithoutCase(part.flags, part.length)
+                          ? CompareFoldedNoCase(a, b, part.length)
+                          : ComparePart(part.flags, a, b, part.length);
+        if (c != 0) return c;
+        position += part.length;
+    }
+    return CompareBytes(key_ + position, length_ - position, stored + position,
+                        storedLength - position);
 }
 
 // The leading character parts (a-z as A-Z under KW_KEY_NOCASE, as CompareNoCase folds them), up
