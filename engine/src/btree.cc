@@ -151,10 +151,12 @@ int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child) {
     return 0;
 }
 
-int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data) {
+int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data, bool inner) {
     const int32_t pageSize = PageSize();
     if (offset <= 0 || offset >= header.end || offset % pageSize != 0) return 304;
     if (const uint8_t *held = pool->Peek(offset)) {
+        // The cache's copy is kept for when the pool lets the page go.
+        if (cached && inner) cached->Favour(offset);
         *data = held;  // possibly newer than the file: a dirty page lives only in the pool
         return 0;
     }
@@ -163,7 +165,7 @@ int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data)
         bool checked = false;
         bool failed = false;
         const uint8_t *unit =
-            cached->Load(offset, static_cast<size_t>(pageSize), &checked, &failed);
+            cached->Load(offset, static_cast<size_t>(pageSize), &checked, &failed, inner);
         if (failed) return 402;
         if (unit) {
             // A page that fills its unit is checked once; the mark goes when its bytes change.
@@ -188,7 +190,9 @@ int BTree::Impl::Descend(const SearchKey *key, bool last, int32_t *leaf, const u
         // Inner pages are only read on the way down: taken in place, never copied into the pool.
         PageRef ref;
         const uint8_t *data;
-        if (const int rc = ReadPage(offset, &ref, &data); rc != 0) return rc;
+        // Every page above the leaves' level is an inner page in a sound tree.
+        const bool inner = static_cast<int32_t>(path.size()) + 1 < header.levels;
+        if (const int rc = ReadPage(offset, &ref, &data, inner); rc != 0) return rc;
         PrefetchPage(data, PageSize());
         const page::View view(data);
         if (view.IsLeaf()) {
@@ -200,8 +204,9 @@ int BTree::Impl::Descend(const SearchKey *key, bool last, int32_t *leaf, const u
         int32_t slot = (last || n == 0) ? n : 0;
         if (key) {
             if (cached && n < kPrefetchChildren) {
+                const uint8_t *values = data + page::kKeyAreaOffset + view.KeyBytes() + 4 * n;
                 for (int32_t i = 0; i < n; ++i)
-                    cached->Prefetch(view.Value(i));
+                    cached->Prefetch(page::Load32(values + 4 * i));
                 cached->Prefetch(view.Child());
             }
             bool found;

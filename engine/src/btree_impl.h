@@ -119,8 +119,9 @@ struct BTree::Impl {
     // The page at offset for reading only: from a pool buffer when one holds it, else in place
     // from the index cache (checked as a read from the file is), else fetched into holder.
     // *data is good until the next access to the pool or the file, so a caller reads one page
-    // at a time through it; the result codes are Fetch's.
-    int ReadPage(int32_t offset, PageRef *holder, const uint8_t **data);
+    // at a time through it; the result codes are Fetch's. An inner page is favoured by the
+    // cache (kept longer than leaves).
+    int ReadPage(int32_t offset, PageRef *holder, const uint8_t **data, bool inner);
     int CheckKey(const uint8_t *key, int32_t length) const;
     int WriteHeader();
     // Writes the header and every dirty page, and what the index cache holds of the file; the

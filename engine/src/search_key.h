@@ -28,10 +28,25 @@ class SearchKey {
     int32_t Length() const { return length_; }
 
   private:
+    // Parts next to each other that both compare without case compare as one run: the first
+    // unequal byte decides either way.
+    struct Run {
+        int32_t position;
+        int32_t length;
+        int32_t flags;  // of its part, when not case-free
+        bool caseFree;
+    };
+    static constexpr int32_t kMaxRuns = 16;
+
     const KeyLayout &layout_;
     const uint8_t *key_;
     int32_t length_;
     bool folded_ = false;  // folding_ holds the key with its case-free parts folded
+    // The parts that lie inside the key as runs, for stored keys of the key's own length (-1:
+    // too many runs; the parts are then walked one by one), and where bytes after them begin.
+    int32_t runCount_ = -1;
+    int32_t runsEnd_ = 0;
+    Run runs_[kMaxRuns];
     uint8_t folding_[kMaxKeyBuffer];
 };
 

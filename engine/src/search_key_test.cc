@@ -61,6 +61,12 @@ TEST(SearchKeyTest, OrdersLikeCompareKeysForEveryKindOfPart) {
         SearchKeyLayout({{5, KW_KEY_CHAR}, {11, nocase}, {0, nocase}, {2, KW_KEY_INT}}),
         SearchKeyLayout({{4, KW_KEY_INT | KW_KEY_SIGNED}, {9, nocase}, {8, KW_KEY_FLOAT}}),
         SearchKeyLayout({{13, nocase}}, false),
+        // More runs than a search key keeps: compared part by part.
+        SearchKeyLayout({{2, nocase}, {1, KW_KEY_CHAR}, {3, nocase}, {1, KW_KEY_CHAR},
+                         {2, nocase}, {1, KW_KEY_CHAR}, {2, nocase}, {1, KW_KEY_CHAR},
+                         {1, nocase}, {1, KW_KEY_CHAR}, {2, nocase}, {1, KW_KEY_CHAR},
+                         {2, nocase}, {1, KW_KEY_CHAR}, {2, nocase}, {1, KW_KEY_CHAR},
+                         {3, nocase}, {1, KW_KEY_CHAR}, {2, nocase}, {1, KW_KEY_CHAR}}),
     };
     std::mt19937 random(15);
     for (const KeyLayout &layout : layouts) {
