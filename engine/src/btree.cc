@@ -25,6 +25,24 @@ namespace {
 constexpr int32_t kMinPageSize = 64;
 constexpr int32_t kMaxPageSize = 65536;
 constexpr int32_t kPoolBase = 4;
+// Deeper than any sound file: the root splits only when full, each split leaves at least one
+// entry on either side, so a tree of L levels once had 2^(L-1) leaves, and a file of 32-bit
+// offsets holds fewer than 2^26 pages of the smallest size.
+constexpr int32_t kMaxLevels = 64;
+// The bytes of a page asked for at once when a descent reaches it.
+constexpr int32_t kPrefetchBytes = 1024;
+// Children whose cache slots are asked for while their parent is searched; pages with more
+// entries (short keys) are few and stay in the processor's cache anyway.
+constexpr int32_t kPrefetchChildren = 8;
+
+// A search reads a page's header, then its end offsets, then a key, each found from the one
+// before; asking for all of the page's lines first lets them come from memory together.
+void PrefetchPage(const uint8_t *data, int32_t pageSize) {
+    const int32_t bytes = std::min(pageSize, kPrefetchBytes);
+    for (int32_t at = 0; at < bytes; at += 64)
+        __builtin_prefetch(data + at);
+    __builtin_prefetch(data + bytes - 1);  // the last line, when the page is not line-aligned
+}
 
 void EncodeHeader(const FileHeader &h, uint8_t *out) {
     const int32_t fields[] = {h.magic, h.pageSize, h.levels, h.compareKind,
@@ -123,26 +141,33 @@ int BTree::Impl::FreePage(int32_t offset) {
 }
 
 int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child) {
-    if (static_cast<int32_t>(path.size()) + 1 >= header.levels) return 308;
+    // A descent that comes back to a page it passed goes round forever, so it is stopped by
+    // depth: levels, or kMaxLevels when a damaged header claims more (see there).
+    const int32_t levels = std::min(header.levels, kMaxLevels);
+    if (static_cast<int32_t>(path.size()) + 1 >= levels) return 308;
     if (child == page) return 308;
-    for (const PathStep &step : path) {
-        if (step.page == child) return 308;
-    }
     if (path.size() == path.capacity()) path.reserve(path.capacity() + 3);
     path.push_back({page, slot});
     return 0;
 }
 
-int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data) {
+int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data, bool inner) {
     const int32_t pageSize = PageSize();
     if (offset <= 0 || offset >= header.end || offset % pageSize != 0) return 304;
     if (const uint8_t *held = pool->Peek(offset)) {
+        // The cache's copy is kept for when the pool lets the page go.
+        if (cached && inner) cached->Favour(offset);
         *data = held;  // possibly newer than the file: a dirty page lives only in the pool
         return 0;
     }
     if (cached) {
+        // A page the cache lacks is read into it and used there, not copied into the pool.
         bool checked = false;
-        if (const uint8_t *unit = cached->Peek(offset, static_cast<size_t>(pageSize), &checked)) {
+        bool failed = false;
+        const uint8_t *unit =
+            cached->Load(offset, static_cast<size_t>(pageSize), &checked, &failed, inner);
+        if (failed) return 402;
+        if (unit) {
             // A page that fills its unit is checked once; the mark goes when its bytes change.
             // Checking it at every descent cost a tenth of an import.
             if (!checked) {
@@ -158,22 +183,34 @@ int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data)
     return 0;
 }
 
-int BTree::Impl::Descend(const uint8_t *key, int32_t length, bool last, int32_t *leaf) {
+int BTree::Impl::Descend(const SearchKey *key, bool last, int32_t *leaf, const uint8_t **leafData) {
     path.clear();
     int32_t offset = header.root;
     for (;;) {
         // Inner pages are only read on the way down: taken in place, never copied into the pool.
         PageRef ref;
         const uint8_t *data;
-        if (const int rc = ReadPage(offset, &ref, &data); rc != 0) return rc;
+        // Every page above the leaves' level is an inner page in a sound tree.
+        const bool inner = static_cast<int32_t>(path.size()) + 1 < header.levels;
+        if (const int rc = ReadPage(offset, &ref, &data, inner); rc != 0) return rc;
+        PrefetchPage(data, PageSize());
         const page::View view(data);
-        if (view.IsLeaf()) break;
+        if (view.IsLeaf()) {
+            if (leafData) *leafData = data;  // ref unpins, but nothing touches the pool before use
+            break;
+        }
         if (view.Child() == page::kFreedChild) return 308;
         const int32_t n = view.Count();
         int32_t slot = (last || n == 0) ? n : 0;
         if (key) {
+            if (cached && n < kPrefetchChildren) {
+                const uint8_t *values = data + page::kKeyAreaOffset + view.KeyBytes() + 4 * n;
+                for (int32_t i = 0; i < n; ++i)
+                    cached->Prefetch(page::Load32(values + 4 * i));
+                cached->Prefetch(view.Child());
+            }
             bool found;
-            slot = page::Search(*layout, view, key, length, &found);
+            slot = page::Search(view, *key, &found);
         }
         const int32_t child = slot < n ? view.Value(slot) : view.Child();
         if (const int rc = PushStep(offset, slot, child); rc != 0) return rc;
@@ -185,12 +222,11 @@ int BTree::Impl::Descend(const uint8_t *key, int32_t length, bool last, int32_t 
 
 int BTree::Impl::Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot,
                         bool *found, int32_t *value) {
-    if (const int rc = Descend(key, length, false, leaf); rc != 0) return rc;
-    PageRef page;
+    const SearchKey search(*layout, key, length);
     const uint8_t *data;
-    if (const int rc = ReadPage(*leaf, &page, &data); rc != 0) return rc;
+    if (const int rc = Descend(&search, false, leaf, &data); rc != 0) return rc;
     const page::View view(data);
-    *slot = page::Search(*layout, view, key, length, found);
+    *slot = page::Search(view, search, found);
     if (*found && value) *value = view.Value(*slot);
     return 0;
 }
@@ -335,7 +371,7 @@ bool BTree::First() {
     t.cursorDeferred = false;
     int rc = t.Begin();
     int32_t leaf = -1;
-    if (rc == 0) rc = t.Descend(nullptr, 0, false, &leaf);
+    if (rc == 0) rc = t.Descend(nullptr, false, &leaf);
     if (t.End(rc) != 0) return false;
     t.cursorPage = leaf;
     t.cursorSlot = -1;
@@ -347,7 +383,7 @@ bool BTree::Last() {
     t.cursorDeferred = false;
     int rc = t.Begin();
     int32_t leaf = -1;
-    if (rc == 0) rc = t.Descend(nullptr, 0, true, &leaf);
+    if (rc == 0) rc = t.Descend(nullptr, true, &leaf);
     PageRef page;
     if (rc == 0) rc = t.Fetch(leaf, &page);
     if (t.End(rc) != 0) return false;

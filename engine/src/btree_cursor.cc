@@ -25,7 +25,7 @@ int BTree::Impl::Step(bool forward, uint8_t *key, int32_t *length, int32_t *ref,
     bool fromEdge = false;
     if (cursorPage == -1) {
         int32_t leaf;
-        if (const int rc = Descend(nullptr, 0, !forward, &leaf); rc != 0) return rc;
+        if (const int rc = Descend(nullptr, !forward, &leaf); rc != 0) return rc;
         cursorPage = leaf;
         cursorSlot = -1;
         fromEdge = true;

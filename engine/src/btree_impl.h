@@ -20,6 +20,7 @@
 #include "index_file_cache.h"
 #include "page_pool.h"
 #include "platform/file.h"
+#include "search_key.h"
 
 namespace kw::engine {
 
@@ -118,8 +119,9 @@ struct BTree::Impl {
     // The page at offset for reading only: from a pool buffer when one holds it, else in place
     // from the index cache (checked as a read from the file is), else fetched into holder.
     // *data is good until the next access to the pool or the file, so a caller reads one page
-    // at a time through it; the result codes are Fetch's.
-    int ReadPage(int32_t offset, PageRef *holder, const uint8_t **data);
+    // at a time through it; the result codes are Fetch's. An inner page is favoured by the
+    // cache (kept longer than leaves).
+    int ReadPage(int32_t offset, PageRef *holder, const uint8_t **data, bool inner);
     int CheckKey(const uint8_t *key, int32_t length) const;
     int WriteHeader();
     // Writes the header and every dirty page, and what the index cache holds of the file; the
@@ -133,8 +135,9 @@ struct BTree::Impl {
     // deeper than the header's levels.
     int PushStep(int32_t page, int32_t slot, int32_t child);
     // Descends from the root to a leaf, filling the path: toward key, or (key null) along the
-    // first or last child of every page.
-    int Descend(const uint8_t *key, int32_t length, bool last, int32_t *leaf);
+    // first or last child of every page. *leafData, when asked for, is the leaf's bytes, good
+    // as ReadPage's are.
+    int Descend(const SearchKey *key, bool last, int32_t *leaf, const uint8_t **leafData = nullptr);
     // Descends toward key and searches its leaf: the slot of the equal entry (*found, and its
     // value in *value when value is not null), else of the first greater one.
     int Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot, bool *found,

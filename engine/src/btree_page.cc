@@ -21,13 +21,12 @@ int CheckPage(const uint8_t *data, int32_t pageSize) {
     return 0;
 }
 
-int32_t Search(const KeyLayout &layout, const View &page, const uint8_t *key, int32_t length,
-               bool *found) {
+int32_t Search(const View &page, const SearchKey &key, bool *found) {
     int32_t low = 0;
     int32_t high = page.Count() - 1;
     while (low <= high) {
         const int32_t middle = (low + high) / 2;
-        const int c = CompareKeys(layout, key, length, page.Key(middle), page.KeyLength(middle));
+        const int c = key.Compare(page.Key(middle), page.KeyLength(middle));
         if (c == 0) {
             *found = true;
             return middle;

@@ -35,6 +35,7 @@
 #include <cstring>
 
 #include "key_layout.h"
+#include "search_key.h"
 
 namespace kw::engine::page {
 
@@ -90,8 +91,7 @@ int CheckPage(const uint8_t *data, int32_t pageSize);
 
 // Binary search for key: the position of the equal entry (*found true) or of the first entry
 // greater than key (n when none is; *found false).
-int32_t Search(const KeyLayout &layout, const View &page, const uint8_t *key, int32_t length,
-               bool *found);
+int32_t Search(const View &page, const SearchKey &key, bool *found);
 
 // The entries of a page as they will be after one insertion or one removal, without copying.
 class Entries {

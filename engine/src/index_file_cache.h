@@ -38,6 +38,14 @@ class IndexFileCache final : public platform::RandomAccessFile {
     const uint8_t *Peek(int64_t offset, size_t n, bool *checked = nullptr) {
         return cache_->Peek(number_, offset, n, checked);
     }
+    // Peek, reading the bytes' unit from the file first when the cache does not hold it (see
+    // IndexPageCache::Load).
+    const uint8_t *Load(int64_t offset, size_t n, bool *checked, bool *failed,
+                        bool favoured = false) {
+        return cache_->Load(number_, offset, n, checked, failed, favoured);
+    }
+    void Favour(int64_t unitOffset) { cache_->Favour(number_, unitOffset); }
+    void Prefetch(int64_t offset) const { cache_->Prefetch(number_, offset); }
     void MarkChecked(int64_t unitOffset) { cache_->MarkChecked(number_, unitOffset); }
     int32_t DirtyUnits() const { return cache_->DirtyUnits(number_); }
 

@@ -73,10 +73,15 @@ int32_t IndexPageCache::Find(int32_t file, int64_t unitOffset) const {
     return map_.Get(Key(file, unitOffset));
 }
 
-int32_t IndexPageCache::Touch(int32_t file, int64_t unitOffset) {
+int32_t IndexPageCache::Touch(int32_t file, int64_t unitOffset, uint8_t uses) {
     const int32_t e = Find(file, unitOffset);
-    if (e != OffsetMap::kNone) used_[static_cast<size_t>(e)] = 1;
+    if (e != OffsetMap::kNone) Use(e, uses);
     return e;
+}
+
+void IndexPageCache::Use(int32_t entry, uint8_t uses) {
+    uint8_t &used = used_[static_cast<size_t>(entry)];
+    if (used < uses) used = uses;
 }
 
 void IndexPageCache::SetDirty(int32_t entry, bool dirty) {
@@ -127,16 +132,16 @@ int32_t IndexPageCache::TakeEntry() {
 }
 
 int32_t IndexPageCache::Evict() {
-    // Two turns clear every mark; the rest bounds the units passed over because their file
-    // cannot be written.
-    const size_t limit = 2 * entries_.size() + kEvictScan;
+    // kFavouredUses + 1 turns clear every mark; the rest bounds the units passed over because
+    // their file cannot be written.
+    const size_t limit = (kFavouredUses + 1) * entries_.size() + kEvictScan;
     for (size_t step = 0; step < limit && !entries_.empty(); ++step) {
         const auto e = static_cast<int32_t>(hand_);
         hand_ = hand_ + 1 == entries_.size() ? 0 : hand_ + 1;
         Entry &entry = entries_[static_cast<size_t>(e)];
         if (entry.file < 0) continue;
         if (used_[static_cast<size_t>(e)] != 0) {
-            used_[static_cast<size_t>(e)] = 0;
+            --used_[static_cast<size_t>(e)];
             continue;
         }
         if (entry.dirty) {
@@ -297,15 +302,39 @@ int64_t IndexPageCache::Read(int32_t file, int64_t offset, void *buffer, size_t 
 }
 
 const uint8_t *IndexPageCache::Peek(int32_t file, int64_t offset, size_t n, bool *checked) {
+    return InPlace(file, offset, n, false, 1, checked, nullptr);
+}
+
+const uint8_t *IndexPageCache::Load(int32_t file, int64_t offset, size_t n, bool *checked,
+                                    bool *failed, bool favoured) {
+    return InPlace(file, offset, n, true, favoured ? kFavouredUses : 1, checked, failed);
+}
+
+const uint8_t *IndexPageCache::InPlace(int32_t file, int64_t offset, size_t n, bool load,
+                                       uint8_t uses, bool *checked, bool *failed) {
+    if (failed) *failed = false;
     const FileState &f = files_[static_cast<size_t>(file)];
     const int64_t unit = offset - offset % kUnit;
     if (!Cacheable(offset) || offset + static_cast<int64_t>(n) > std::min(f.size, unit + kUnit)) {
         return nullptr;
     }
-    const int32_t e = Touch(file, unit);
-    if (e == OffsetMap::kNone) return nullptr;
+    int32_t e = Touch(file, unit, uses);
+    if (e == OffsetMap::kNone && load) {
+        e = LoadMissed(file, unit);
+        if (e == kReadFailed) {
+            if (failed) *failed = true;
+            return nullptr;
+        }
+        if (e >= 0) Use(e, uses);
+    }
+    if (e < 0) return nullptr;
     if (checked) *checked = checked_[static_cast<size_t>(e)] != 0;
     return Data(e) + (offset - unit);
+}
+
+void IndexPageCache::Favour(int32_t file, int64_t unitOffset) {
+    if (!Cacheable(unitOffset)) return;
+    Touch(file, unitOffset - unitOffset % kUnit, kFavouredUses);
 }
 
 void IndexPageCache::MarkChecked(int32_t file, int64_t unitOffset) {

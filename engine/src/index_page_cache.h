@@ -1,5 +1,6 @@
 // The memory between a database's index files and the operating system: one budget of 512-byte
-// units shared by every index file of the database, evicted in one (second-chance) clock order.
+// units shared by every index file of the database, evicted in one (second-chance) clock order
+// in which a unit the B-tree favours (an inner page, see Load) outlasts the others.
 // Each file reaches it through IndexFileCache (index_file_cache.h), which the B-tree uses as its
 // file; the page pool of each tree sits above it unchanged.
 //
@@ -57,6 +58,10 @@ inline constexpr size_t kIndexCacheBytes = size_t{32} << 20;
 class IndexPageCache {
   public:
     static constexpr int64_t kUnitSize = 512;
+    // Turns of the clock hand a favoured unit outlasts unused. Every search passes through the
+    // inner pages of its index, a leaf is needed by one search in thousands: inner pages go
+    // only once leaves have had eight chances to be the ones to go.
+    static constexpr uint8_t kFavouredUses = 8;
 
     explicit IndexPageCache(size_t budgetBytes);
     IndexPageCache(const IndexPageCache &) = delete;
@@ -78,6 +83,21 @@ class IndexPageCache {
     // this way instead of copying them into its pool.
     // With checked, also says whether the unit carries the mark below.
     const uint8_t *Peek(int32_t file, int64_t offset, size_t n, bool *checked = nullptr);
+    // Peek that first reads the unit from the file when it is not held, as a read that missed
+    // would. Null when the bytes do not lie in one unit inside the logical size or no unit can
+    // be had (nothing was read then), and with *failed when the file could not be read.
+    // A favoured unit is passed over by kFavouredUses turns of the clock before it may go
+    // instead of one: the B-tree favours its inner pages, which every search passes through,
+    // over leaves, which one search in thousands needs.
+    const uint8_t *Load(int32_t file, int64_t offset, size_t n, bool *checked, bool *failed,
+                        bool favoured = false);
+    // Starts bringing in what a Peek at offset will look at first, without waiting for it: a
+    // descent asks for its next page's place while it still searches the page it is on.
+    void Prefetch(int32_t file, int64_t offset) const {
+        if (Cacheable(offset)) map_.Prefetch(Key(file, offset - offset % kUnitSize));
+    }
+    // Favours the held unit at unitOffset as Load would, when it is held (no bytes are read).
+    void Favour(int32_t file, int64_t unitOffset);
     // Marks the held unit at unitOffset as having passed the caller's consistency check; any
     // change of the unit's bytes (a write, a reload) takes the mark away. The B-tree checks a page
     // it reads in place once, not at every descent through it.
@@ -115,9 +135,13 @@ class IndexPageCache {
     static bool Cacheable(int64_t offset) { return offset >= 0 && offset < (int64_t{1} << 48); }
 
     uint8_t *Data(int32_t entry);
+    // Peek, or Load when load is set.
+    const uint8_t *InPlace(int32_t file, int64_t offset, size_t n, bool load, uint8_t uses,
+                           bool *checked, bool *failed);
     int32_t Find(int32_t file, int64_t unitOffset) const;
-    // The unit of file at unitOffset, marked as used, or -1.
-    int32_t Touch(int32_t file, int64_t unitOffset);
+    // The unit of file at unitOffset, marked as used (for uses turns of the clock), or -1.
+    int32_t Touch(int32_t file, int64_t unitOffset, uint8_t uses = 1);
+    void Use(int32_t entry, uint8_t uses);
     // A unit for file at unitOffset (contents undefined), or kNoRoom.
     int32_t Allocate(int32_t file, int64_t unitOffset);
     // The unit read from the file (zeros past its end), or kNoRoom / kReadFailed.
@@ -144,7 +168,8 @@ class IndexPageCache {
     std::vector<int32_t> freeEntries_;
     std::vector<std::unique_ptr<uint8_t[]>> arena_;  // unit data, allocated 64 KiB at a time
     // Second-chance (clock) order instead of a linked LRU list: a hit only sets its entry's
-    // byte here, where a list would write three entries scattered over the cache.
+    // byte here, where a list would write three entries scattered over the cache. The byte
+    // counts the turns of the clock hand that still pass the unit over (1, or kFavouredUses).
     std::vector<uint8_t> used_;
     std::vector<uint8_t> checked_;  // per entry: MarkChecked since the bytes last changed
     size_t hand_ = 0;               // the next entry the clock looks at

@@ -1,6 +1,7 @@
-// The typed, case-aware comparison of two index keys (declared in btree.h). It allocates nothing
-// and reads only inside both keys: a part that does not lie wholly inside both keys, and a
-// numeric part whose length is not one of its type's sizes, compare as unsigned bytes.
+// The typed, case-aware comparison of two index keys (CompareKeys, declared in btree.h, and the
+// same order for a search key folded once, SearchKey in search_key.h). It allocates nothing and
+// reads only inside both keys: a part that does not lie wholly inside both keys, and a numeric
+// part whose length is not one of its type's sizes, compare as unsigned bytes.
 //
 // Rules, in order:
 //  - An index without per-part comparison compares unsigned bytes; a key that is a prefix of the
@@ -21,6 +22,11 @@
 #include "btree.h"
 #include "btree_page.h"
 #include "kwdata.h"
+#include "search_key.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kw::engine {
 namespace {
@@ -51,17 +57,43 @@ uint64_t UpperAZWord(uint64_t w) {
     return w - (lower >> 2);  // 0x20 off each lower-case letter
 }
 
-int CompareNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
-    // Stored keys keep the record's case while search keys are upper case, so whole words are
-    // folded and compared; the first unequal byte of the folded words decides.
+#if defined(__SSE2__)
+// UpperAZ on sixteen bytes at once. Bytes of 0x80 and up are negative as signed bytes, so they
+// never pass for letters.
+__m128i UpperAZ16(__m128i v) {
+    const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
+                                        _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+    return _mm_sub_epi8(v, _mm_and_si128(lower, _mm_set1_epi8('a' - 'A')));
+}
+#endif
+
+// Compares a and b byte by byte with a-z taken as A-Z; the difference of the first unequal pair
+// of folded bytes decides. kAFolded: a is folded already (folding is idempotent, so folding b
+// alone gives the same pairs). Stored keys keep the record's case while search keys are upper
+// case, so whole blocks of bytes are folded and compared, sixteen or eight at a time.
+template <bool kAFolded>
+int CompareFolding(const uint8_t *a, const uint8_t *b, int32_t length) {
     int32_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= length; i += 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
+        const __m128i y = UpperAZ16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i)));
+        if constexpr (!kAFolded) x = UpperAZ16(x);
+        const unsigned unequal =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) ^ 0xFFFFu;
+        if (unequal != 0) {
+            const int32_t k = i + std::countr_zero(unequal);
+            return int{UpperAZ(a[k])} - int{UpperAZ(b[k])};
+        }
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
         for (; i + 8 <= length; i += 8) {
             uint64_t x, y;
             std::memcpy(&x, a + i, 8);
             std::memcpy(&y, b + i, 8);
             if (x == y) continue;
-            x = UpperAZWord(x);
+            if constexpr (!kAFolded) x = UpperAZWord(x);
             y = UpperAZWord(y);
             if (x == y) continue;
             const int shift = std::countr_zero(x ^ y) & ~7;
@@ -73,6 +105,35 @@ int CompareNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
         if (difference != 0) return difference;
     }
     return 0;
+}
+
+int CompareNoCase(const uint8_t *a, const uint8_t *b, int32_t length) {
+    return CompareFolding<false>(a, b, length);
+}
+
+// Makes a-z upper case in place, sixteen or eight bytes at a time.
+void FoldAZ(uint8_t *bytes, int32_t length) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= length; i += 16) {
+        auto *at = reinterpret_cast<__m128i *>(bytes + i);
+        _mm_storeu_si128(at, UpperAZ16(_mm_loadu_si128(at)));
+    }
+#endif
+    for (; i + 8 <= length; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        w = UpperAZWord(w);
+        std::memcpy(bytes + i, &w, 8);
+    }
+    for (; i < length; ++i)
+        bytes[i] = UpperAZ(bytes[i]);
+}
+
+// Whether ComparePart compares a part with these flags and length by CompareNoCase.
+bool ComparesWithoutCase(int32_t flags, int32_t length) {
+    if ((flags & KW_KEY_SERIAL) && length == 4) return false;
+    return (flags & KW_KEY_CLASS_MASK) == KW_KEY_CHAR && (flags & KW_KEY_NOCASE) != 0;
 }
 
 template <typename T>
@@ -149,6 +210,67 @@ int CompareKeys(const KeyLayout &layout, const uint8_t *a, int32_t aLength, cons
         position += part.length;
     }
     return CompareBytes(a + position, aLength - position, b + position, bLength - position);
+}
+
+SearchKey::SearchKey(const KeyLayout &layout, const uint8_t *key, int32_t length)
+    : layout_(layout), key_(key), length_(length) {
+    if (!layout.perPartCompare || key == nullptr || length < 0 || length > kMaxKeyBuffer) return;
+    std::memcpy(folding_, key, static_cast<size_t>(length));
+    // The parts CompareKeys would compare case-free, as far as they lie inside this key; a part
+    // that does not fit the stored key is compared from key_ as it is.
+    int32_t position = 0;
+    int32_t runs = 0;
+    for (const KeyPart &part : layout.parts) {
+        if (part.length <= 0) continue;
+        if (position + part.length > length) break;
+        const bool caseFree = ComparesWithoutCase(part.flags, part.length);
+        if (caseFree) FoldAZ(folding_ + position, part.length);
+        if (runs < 0) {
+            // too many runs: the parts are walked one by one
+        } else if (caseFree && runs > 0 && runs_[runs - 1].caseFree) {
+            runs_[runs - 1].length += part.length;
+        } else if (runs < kMaxRuns) {
+            runs_[runs++] = {position, part.length, part.flags, caseFree};
+        } else {
+            runs = -1;
+        }
+        position += part.length;
+    }
+    runCount_ = runs;
+    runsEnd_ = position;
+    folded_ = true;
+}
+
+int SearchKey::Compare(const uint8_t *stored, int32_t storedLength) const {
+    if (!folded_) return CompareKeys(layout_, key_, length_, stored, storedLength);
+    int32_t position = 0;
+    if (storedLength == length_ && runCount_ >= 0) {
+        // Every part inside the key is inside the stored key too.
+        for (int32_t i = 0; i < runCount_; ++i) {
+            const Run &run = runs_[i];
+            const uint8_t *a = folding_ + run.position;
+            const uint8_t *b = stored + run.position;
+            const int c = run.caseFree ? CompareFolding<true>(a, b, run.length)
+                                       : ComparePart(run.flags, a, b, run.length);
+            if (c != 0) return c;
+        }
+        position = runsEnd_;
+    } else {
+        // CompareKeys's walk over the parts, with the case-free ones taken from the folded copy.
+        for (const KeyPart &part : layout_.parts) {
+            if (part.length <= 0) continue;
+            if (position + part.length > length_ || position + part.length > storedLength) break;
+            const uint8_t *a = folding_ + position;
+            const uint8_t *b = stored + position;
+            const int c = ComparesWithoutCase(part.flags, part.length)
+                              ? CompareFolding<true>(a, b, part.length)
+                              : ComparePart(part.flags, a, b, part.length);
+            if (c != 0) return c;
+            position += part.length;
+        }
+    }
+    return CompareBytes(key_ + position, length_ - position, stored + position,
+                        storedLength - position);
 }
 
 // The leading character parts (a-z as A-Z under KW_KEY_NOCASE, as CompareNoCase folds them), up
