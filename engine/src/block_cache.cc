@@ -188,12 +188,12 @@ CacheStatus BlockCache::Cover(Buffer &b, int64_t from, int64_t to, int64_t skipF
 BlockCache::Buffer *BlockCache::Overlapping(const Buffer &b, int64_t from, int64_t to) {
     // Ranges are disjoint and indexed by their start, so only the last range starting before
     // from can reach into [from, to); after it, every range starting before to does.
-    const RangeIndex::Entry before = ranges_.Before(from);
+    RangeIndex::Entry before, next;
+    ranges_.Around(from, &before, &next);
     if (before.value != RangeIndex::kNone && before.value != IndexOf(b)) {
         Buffer &other = buffers_[before.value];
         if (other.base + other.end > from) return &other;
     }
-    RangeIndex::Entry next = ranges_.AtOrAfter(from);
     if (next.value == IndexOf(b) && next.key < to) next = ranges_.AtOrAfter(next.key + 1);
     if (next.value != RangeIndex::kNone && next.key < to) return &buffers_[next.value];
     return nullptr;

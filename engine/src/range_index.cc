@@ -123,29 +123,38 @@ int32_t RangeIndex::Get(int64_t key) const {
 }
 
 RangeIndex::Entry RangeIndex::AtOrAfter(int64_t key) const {
-    if (order_.empty()) return {};
-    int32_t position = ChunkFor(key);
-    const Chunk &c = At(position);
-    const int32_t slot =
-        static_cast<int32_t>(std::lower_bound(c.keys, c.keys + c.count, key) - c.keys);
-    if (slot < c.count) return {c.keys[slot], c.values[slot]};
-    // Every key of this chunk is before key: the answer opens the next chunk.
-    if (++position == static_cast<int32_t>(order_.size())) return {};
-    const Chunk &next = At(position);
-    return {next.keys[0], next.values[0]};
+    Entry before, next;
+    Around(key, &before, &next);
+    return next;
 }
 
 RangeIndex::Entry RangeIndex::Before(int64_t key) const {
-    if (order_.empty()) return {};
-    int32_t position = ChunkFor(key);
+    Entry before, next;
+    Around(key, &before, &next);
+    return before;
+}
+
+void RangeIndex::Around(int64_t key, Entry *before, Entry *next) const {
+    *before = *next = Entry{};
+    if (order_.empty()) return;
+    const int32_t position = ChunkFor(key);
     const Chunk &c = At(position);
     const int32_t slot =
         static_cast<int32_t>(std::lower_bound(c.keys, c.keys + c.count, key) - c.keys);
-    if (slot > 0) return {c.keys[slot - 1], c.values[slot - 1]};
-    // key is at or before this chunk's first: the answer closes the previous chunk.
-    if (position == 0) return {};
-    const Chunk &previous = At(position - 1);
-    return {previous.keys[previous.count - 1], previous.values[previous.count - 1]};
+    if (slot > 0) {
+        *before = {c.keys[slot - 1], c.values[slot - 1]};
+    } else if (position > 0) {
+        // key is at or before this chunk's first: the answer closes the previous chunk.
+        const Chunk &previous = At(position - 1);
+        *before = {previous.keys[previous.count - 1], previous.values[previous.count - 1]};
+    }
+    if (slot < c.count) {
+        *next = {c.keys[slot], c.values[slot]};
+    } else if (position + 1 < static_cast<int32_t>(order_.size())) {
+        // Every key of this chunk is before key: the answer opens the next chunk.
+        const Chunk &following = At(position + 1);
+        *next = {following.keys[0], following.values[0]};
+    }
 }
 
 }  // namespace kw::engine

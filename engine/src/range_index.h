@@ -43,6 +43,8 @@ class RangeIndex {
     Entry AtOrAfter(int64_t key) const;
     // The entry with the greatest key before key.
     Entry Before(int64_t key) const;
+    // Both of the above with one search.
+    void Around(int64_t key, Entry *before, Entry *atOrAfter) const;
     int32_t Size() const { return size_; }
 
   private:
