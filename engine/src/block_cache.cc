@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <new>
 
 namespace kw::engine {
@@ -33,12 +32,6 @@ std::unique_ptr<BlockCache> BlockCache::Create(platform::RandomAccessFile *file,
         cache.reset(new BlockCache(file, deferWrites, count));
         cache->buffers_.resize(static_cast<size_t>(count));
         if (deferWrites) cache->run_.resize(static_cast<size_t>(kRunBytes));
-        // One index node per buffer, made now and detached, so entering the index later only
-        // moves a node.
-        for (int32_t i = 0; i < count; ++i) {
-            auto made = cache->ranges_.emplace(i, i).first;
-            cache->buffers_[i].spare = cache->ranges_.extract(made);
-        }
     } catch (const std::exception &) {
         return nullptr;
     }
@@ -53,7 +46,7 @@ std::unique_ptr<BlockCache> BlockCache::Create(platform::RandomAccessFile *file,
 }
 
 BlockCache::BlockCache(platform::RandomAccessFile *file, bool deferWrites, int32_t bufferCount)
-    : file_(file), deferWrites_(deferWrites), byBase_(bufferCount) {}
+    : file_(file), deferWrites_(deferWrites), byBase_(bufferCount), ranges_(bufferCount) {}
 
 CacheStatus BlockCache::Acquire(int64_t base, int64_t from, int64_t to, int64_t skipFrom,
                                 int64_t skipTo, Buffer **out) {
@@ -195,14 +188,14 @@ CacheStatus BlockCache::Cover(Buffer &b, int64_t from, int64_t to, int64_t skipF
 BlockCache::Buffer *BlockCache::Overlapping(const Buffer &b, int64_t from, int64_t to) {
     // Ranges are disjoint and indexed by their start, so only the last range starting before
     // from can reach into [from, to); after it, every range starting before to does.
-    auto it = ranges_.lower_bound(from);
-    if (it != ranges_.begin()) {
-        Buffer &before = buffers_[std::prev(it)->second];
-        if (&before != &b && before.base + before.end > from) return &before;
+    RangeIndex::Entry before, next;
+    ranges_.Around(from, &before, &next);
+    if (before.value != RangeIndex::kNone && before.value != IndexOf(b)) {
+        Buffer &other = buffers_[before.value];
+        if (other.base + other.end > from) return &other;
     }
-    for (; it != ranges_.end() && it->first < to; ++it) {
-        if (it->second != IndexOf(b)) return &buffers_[it->second];
-    }
+    if (next.value == IndexOf(b) && next.key < to) next = ranges_.AtOrAfter(next.key + 1);
+    if (next.value != RangeIndex::kNone && next.key < to) return &buffers_[next.value];
     return nullptr;
 }
 
@@ -328,17 +321,17 @@ CacheStatus BlockCache::SettleOrder(int64_t base) {
 
 BlockCache::Buffer *BlockCache::DirtyAfter(const Buffer &b) {
     if (b.state != State::kDirty || b.dirtyEnd != b.end) return nullptr;
-    const auto it = ranges_.find(b.base + b.end);
-    if (it == ranges_.end()) return nullptr;
-    Buffer &next = buffers_[it->second];
+    const int32_t i = ranges_.Get(b.base + b.end);
+    if (i == RangeIndex::kNone) return nullptr;
+    Buffer &next = buffers_[i];
     return next.state == State::kDirty && next.dirtyStart == next.start ? &next : nullptr;
 }
 
 BlockCache::Buffer *BlockCache::DirtyBefore(const Buffer &b) {
-    if (b.state != State::kDirty || b.dirtyStart != b.start || b.range == ranges_.begin()) {
-        return nullptr;
-    }
-    Buffer &previous = buffers_[std::prev(b.range)->second];
+    if (b.state != State::kDirty || b.dirtyStart != b.start) return nullptr;
+    const int32_t i = ranges_.Before(b.base + b.start).value;
+    if (i == RangeIndex::kNone) return nullptr;
+    Buffer &previous = buffers_[i];
     const bool continues = previous.base + previous.end == b.base + b.start;
     return continues && previous.state == State::kDirty && previous.dirtyEnd == previous.end
                ? &previous
@@ -382,10 +375,9 @@ void BlockCache::MarkDirty(Buffer &b, int64_t from, int64_t to) {
 void BlockCache::SetRange(Buffer &b, int64_t start, int64_t end) {
     const int64_t key = b.base + start;
     const bool indexed = b.end > b.start;
-    if (!indexed || b.range->first != key) {
-        if (indexed) b.spare = ranges_.extract(b.range);
-        b.spare.key() = key;
-        b.range = ranges_.insert(std::move(b.spare)).position;
+    if (!indexed || b.base + b.start != key) {
+        if (indexed) ranges_.Erase(b.base + b.start);
+        ranges_.Insert(key, IndexOf(b));
     }
     b.start = start;
     b.end = end;
@@ -394,7 +386,7 @@ void BlockCache::SetRange(Buffer &b, int64_t start, int64_t end) {
 // Empties b and makes it the least recently used, so empty buffers are taken first.
 void BlockCache::Empty(Buffer &b) {
     if (b.base >= 0 && byBase_.Get(b.base) == IndexOf(b)) byBase_.Erase(b.base);
-    if (b.end > b.start) b.spare = ranges_.extract(b.range);
+    if (b.end > b.start) ranges_.Erase(b.base + b.start);
     if (b.state == State::kDirty) --dirtyCount_;
     b.base = -1;
     b.madeUpFrom = INT64_MAX;

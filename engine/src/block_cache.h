@@ -31,12 +31,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <vector>
 
 #include "offset_map.h"
 #include "platform/file.h"
+#include "range_index.h"
 
 namespace kw::engine {
 
@@ -91,9 +91,6 @@ class BlockCache {
 
   private:
     enum class State { kClean, kDirty, kReserved };
-    // File offset where a buffer's range starts -> buffer number, for every non-empty range.
-    // Ranges never overlap, so this order is also the order of their ends.
-    using RangeIndex = std::map<int64_t, int32_t>;
 
     struct Buffer {
         int64_t base = -1;  // file offset of the cached block, -1 when empty
@@ -111,10 +108,6 @@ class BlockCache {
         bool writing = false;  // a write-back of it is under way (breaks wait loops)
         int32_t newer = -1;    // LRU neighbours (indexes into buffers_)
         int32_t older = -1;
-        // The buffer's entry in ranges_ while its range is not empty; otherwise the detached
-        // node kept for it, so entering the index never allocates.
-        RangeIndex::iterator range;
-        RangeIndex::node_type spare;
     };
 
     BlockCache(platform::RandomAccessFile *file, bool deferWrites, int32_t bufferCount);
@@ -151,6 +144,8 @@ class BlockCache {
     bool deferWrites_;
     std::vector<Buffer> buffers_;
     OffsetMap byBase_;  // base -> buffer number, for every buffer caching a block
+    // File offset where a buffer's range starts -> buffer number, for every non-empty range.
+    // Ranges never overlap, so this order is also the order of their ends.
     RangeIndex ranges_;
     int32_t dirtyCount_ = 0;
     uint64_t dirtySpells_ = 0;
