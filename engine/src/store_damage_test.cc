@@ -92,7 +92,7 @@ TEST_F(StoreDamageTest, ReferencesThatAreNoBlockGive403) {
     }
     ExpectRefused(*s, kList);  // the free-list block is no record, nor a block to free
     EXPECT_FALSE(s->FreeBlock(kList));
-    ExpectRefused(*s, kB);     // nor is a freed block
+    ExpectRefused(*s, kB);  // nor is a freed block
     int32_t count = 0;
     EXPECT_TRUE(s->CountRecords(&count));
     EXPECT_EQ(count, 3);
