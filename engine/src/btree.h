@@ -45,6 +45,12 @@ struct SortPrefix {
 };
 SortPrefix KeySortPrefix(const KeyLayout &layout, const uint8_t *key);
 
+// A hash of a key of layout.keyLength bytes that keys equal under CompareKeys share (a-z hashed as
+// A-Z in every part), never 0. It holds only where EqualKeysHashAlike: a floating-point part can
+// compare equal with other bytes (0.0 and -0.0, NaNs).
+uint64_t EqualKeysHash(const KeyLayout &layout, const uint8_t *key);
+bool EqualKeysHashAlike(const KeyLayout &layout);
+
 class BTree {
   public:
     // Opens the index file at path, creating it (header and empty root leaf) when missing.

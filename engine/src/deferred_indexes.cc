@@ -20,31 +20,7 @@ bool IsUnique(const IndexSlot &index) {
     return (index.layout->flags & KW_KEY_UNIQUE) != 0;
 }
 
-// Whether equal keys of the layout may differ in bytes other than letter case.
-bool HasFloatingPart(const KeyLayout &layout) {
-    if (!layout.perPartCompare) return false;
-    for (const KeyPart &part : layout.parts) {
-        if ((part.flags & KW_KEY_SERIAL) == 0 && (part.flags & KW_KEY_CLASS_MASK) == KW_KEY_FLOAT) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
-
-uint64_t HeldKeyHash(const KeyLayout &layout, const uint8_t *key) {
-    uint64_t h = 0x9E3779B97F4A7C15ull;
-    for (int32_t i = 0; i < layout.keyLength; ++i) {
-        uint8_t c = key[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - ('a' - 'A'));
-        h = (h ^ c) * 0x100000001B3ull;
-    }
-    h ^= h >> 29;
-    h *= 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 32;
-    return h == 0 ? 1 : h;
-}
 
 KWRESULT DeferIndexes(TableSlot &table) {
     if (!table.IsOpen()) return KWERR_NOTOPEN;
@@ -59,7 +35,7 @@ KWRESULT DeferIndexes(TableSlot &table) {
     state->record.assign(static_cast<size_t>(table.recordLength), 0);
     for (size_t i = 0; i < count; ++i) {
         const IndexSlot &index = table.indexes[i];
-        state->which[i] = !(IsUnique(index) && HasFloatingPart(*index.layout));
+        state->which[i] = !IsUnique(index) || EqualKeysHashAlike(*index.layout);
     }
     table.deferred = std::move(state);
     return KW_OK;
@@ -108,7 +84,7 @@ int HeldSinceDeferral(TableSlot &table, size_t i, const uint8_t *key) {
     const KeyLayout &layout = *table.indexes[i].layout;
     int result = 1;
     uint8_t stored[kMaxKeyBuffer];
-    state.held[i].ForEach(HeldKeyHash(layout, key), [&](int32_t ref) {
+    state.held[i].ForEach(EqualKeysHash(layout, key), [&](int32_t ref) {
         const int32_t n = table.store->ReadRecord(ref, state.record.data(), table.recordLength);
         if (n != table.recordLength) {
             result = n < 0 ? table.store->LastError() : KWERR_RECLEN;
@@ -140,7 +116,7 @@ void NoteAdded(TableSlot &table, const Instance &instance, int32_t ref) {
         if (!state.which[i]) continue;
         const uint8_t *key = instance.keys[i].key.data();
         if (IsUnique(table.indexes[i]))
-            state.held[i].Add(HeldKeyHash(*table.indexes[i].layout, key), ref);
+            state.held[i].Add(EqualKeysHash(*table.indexes[i].layout, key), ref);
         NoteCursor(table, i, key);
     }
 }

@@ -9,7 +9,7 @@
 //  1. Results stay exact. An insert is refused with 303 exactly when it would be refused with
 //     the indexes kept up to date: a unique index that is deferred is asked whether it held the
 //     key before the deferral began, and the records added since are looked up by a hash of the
-//     key (HeldKeyHash) and then compared as the tree would (CompareKeys on the key built from
+//     key (EqualKeysHash) and then compared as the tree would (CompareKeys on the key built from
 //     the stored record). A unique index with a floating-point part is kept up to date instead
 //     (its equal keys need not share bytes in a way the hash follows).
 //  2. Nothing reads a deferred index while it lacks keys: every export that could reach an index
@@ -63,9 +63,5 @@ KWRESULT PrepareDeferredAdd(TableSlot &table);
 void NoteAdded(TableSlot &table, const Instance &instance, int32_t ref);
 // A Next or Prev on deferred index i would continue from key (PlaceCursorAt).
 void NoteCursor(TableSlot &table, size_t i, const uint8_t *key);
-
-// The hash under which a key is held: keys that compare equal under the layout's rules (upper
-// and lower case letters of a case-blind part, and bytes otherwise) get the same hash.
-uint64_t HeldKeyHash(const KeyLayout &layout, const uint8_t *key);
 
 }  // namespace kw::engine

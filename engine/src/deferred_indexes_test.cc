@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "btree.h"
 #include "deferred_indexes.h"
 #include "record_test_support.h"
 
@@ -170,9 +171,9 @@ TEST_F(DeferredIndexTest, TheHeldKeyHashIgnoresLetterCaseOnly) {
     const std::string upper = "SOUPS", lower = "soups";
     std::copy(upper.begin(), upper.end(), a.begin());
     std::copy(lower.begin(), lower.end(), b.begin());
-    EXPECT_EQ(HeldKeyHash(layout, a.data()), HeldKeyHash(layout, b.data()));
+    EXPECT_EQ(EqualKeysHash(layout, a.data()), EqualKeysHash(layout, b.data()));
     b[0] = 'T';
-    EXPECT_NE(HeldKeyHash(layout, a.data()), HeldKeyHash(layout, b.data()));
+    EXPECT_NE(EqualKeysHash(layout, a.data()), EqualKeysHash(layout, b.data()));
 }
 
 }  // namespace

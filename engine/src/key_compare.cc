@@ -304,4 +304,25 @@ SortPrefix KeySortPrefix(const KeyLayout &layout, const uint8_t *key) {
     return prefix;
 }
 
+// Letters are folded in every part, not only the case-blind ones: keys that differ only there
+// then share a hash too, which costs a compare and never a wrong answer.
+uint64_t EqualKeysHash(const KeyLayout &layout, const uint8_t *key) {
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (int32_t i = 0; i < layout.keyLength; ++i)
+        h = (h ^ UpperAZ(key[i])) * 0x100000001B3ull;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return h == 0 ? 1 : h;
+}
+
+bool EqualKeysHashAlike(const KeyLayout &layout) {
+    if (!layout.perPartCompare) return true;
+    for (const KeyPart &part : layout.parts) {
+        if ((part.flags & KW_KEY_SERIAL) == 0 && (part.flags & KW_KEY_CLASS_MASK) == KW_KEY_FLOAT)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace kw::engine
