@@ -168,9 +168,12 @@ int BTree::HasKey(const uint8_t *key, int32_t length) {
     int rc = t.Begin();
     if (rc == 0) rc = t.CheckKey(key, length);
     bool found = false;
-    if (rc == 0) rc = t.Locate(key, length, &t.probedLeaf, &t.probedSlot, &found);
+    bool pathKept = false;
+    if (rc == 0)
+        rc = t.Locate(key, length, &t.probedLeaf, &t.probedSlot, &found, nullptr, &pathKept);
     if (t.End(rc) != 0) return -1;
-    t.probedAt = t.operations;
+    // Without the path (the leaf came from the directory) an Insert descends on its own.
+    t.probedAt = pathKept ? t.operations : 0;
     t.probedFound = found;
     t.probedLength = length;
     std::memcpy(t.probedKey, key, static_cast<size_t>(length));
