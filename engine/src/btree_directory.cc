@@ -36,9 +36,9 @@ namespace kw::engine {
 namespace {
 
 // The most memory one tree's directory may hold: the leaves of a 100,000-record table of
-// 128-byte keys (some 44,000 leaves) take about 6.5 MB. A level that would need more is not
-// built; the directory stays at the level above.
-constexpr size_t kMaxDirectoryBytes = size_t{16} << 20;
+// 128-byte keys (some 44,000 leaves) take about 6.5 MB, the level above them 2.4 MB. A level
+// that would need more is not built; the directory stays at the level above.
+constexpr size_t kMaxDirectoryBytes = size_t{8} << 20;
 // Searches since the last change before the first level is built.
 constexpr uint64_t kMinLookups = 32;
 // Searches per page of the directory before the next level is built.

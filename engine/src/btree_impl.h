@@ -162,8 +162,8 @@ struct BTree::Impl {
     // write failure goes to NoteWrite.
     int AllocatePage(int32_t *offset);
     int FreePage(int32_t offset);
-    // Records {page, slot} on the path before descending into child; refuses cycles and descents
-    // deeper than the header's levels.
+    // Records {page, slot} on the path before descending into child (page lies at depth);
+    // refuses cycles and descents deeper than the header's levels.
     int PushStep(int32_t page, int32_t slot, int32_t child, int32_t depth);
     // Descends from the root to a leaf, filling the path: toward key, or (key null) along the
     // first or last child of every page. *leafData, when asked for, is the leaf's bytes, good

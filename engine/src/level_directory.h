@@ -16,8 +16,8 @@
 //    the first or above the last gets the page a descent through pages separated by these bounds
 //    reaches. Nothing is allocated and nothing is read from any file.
 //
-// Memory: for n pages with bounds of k bytes, n * (k + 20) bytes, laid out so that a search
-// touches few cache lines:
+// Memory: for n pages with bounds of k bytes, n * (k + 20) bytes (large arrays in large pages),
+// kept by Begin for the next directory, laid out so that a search touches few cache lines:
 //
 //   ARRAY       PER PAGE   MEANING
 //   prefixes_   16         the bound's first 16 sorting bytes (KeySortPrefix), searched first;
@@ -32,6 +32,7 @@
 
 #include "btree.h"
 #include "key_layout.h"
+#include "large_page_allocator.h"
 #include "search_key.h"
 
 namespace kw::engine {
@@ -78,9 +79,10 @@ class LevelDirectory {
     bool refused_ = false;
     bool complete_ = false;
     int32_t last_ = -1;
-    std::vector<SortPrefix> prefixes_;
-    std::vector<int32_t> pages_;
-    std::vector<uint8_t> bounds_;
+    // Filled at once, so taken in large pages (large_page_allocator.h).
+    std::vector<SortPrefix, LargePageAllocator<SortPrefix>> prefixes_;
+    std::vector<int32_t, LargePageAllocator<int32_t>> pages_;
+    std::vector<uint8_t, LargePageAllocator<uint8_t>> bounds_;
 };
 
 }  // namespace kw::engine
