@@ -1,7 +1,8 @@
 // The level directory: searches that start where it says give exactly what searches from the root
 // give (result, record reference, cursor placement for Next and Prev, error codes), over random
-// trees of a non-unique case-blind index with many equal names, while inserts and deletes
-// between the searches leave it behind; kAuto builds it only for searches that run unchanged;
+// trees of a non-unique case-blind index with many equal names, while inserts, deletes, a bulk
+// build and a reset between the searches leave it behind; kAuto builds it only for searches that
+// run unchanged;
 // a HasKey served by it leaves no stale path to the Insert after it; damaged pages give the codes
 // they always gave; the directory itself refuses bounds that do not ascend and growth past its
 // limit.
@@ -246,6 +247,39 @@ TEST_F(LevelDirectoryTest, InsertAfterAProbeServedByTheDirectoryDescendsAgain) {
         ASSERT_EQ(tree->Find(Bytes(keys[i]), kKeyLength, &ref), 0);
         EXPECT_EQ(ref, static_cast<int32_t>(i));
     }
+    ASSERT_TRUE(tree->Close());
+}
+
+TEST_F(LevelDirectoryTest, BulkBuildAndResetLeaveTheDirectoryBehind) {
+    auto tree = Open();
+    ASSERT_TRUE(tree);
+    tree->SetLevelDirectoryUse(BTree::LevelDirectoryUse::kAlways);
+    std::vector<std::string> first, second;
+    for (uint32_t i = 0; i < 2000; ++i) {
+        first.push_back(MakeKey("first " + std::to_string(10000 + i), i));
+        second.push_back(MakeKey("second " + std::to_string(10000 + i), i));
+        ASSERT_EQ(tree->Insert(Bytes(first.back()), kKeyLength, static_cast<int32_t>(i)), 0);
+    }
+    int32_t ref = 0;
+    ASSERT_EQ(tree->Find(Bytes(first[5]), kKeyLength, &ref), 0);
+    ASSERT_GT(tree->LevelDirectoryDepth(), 0);
+
+    // The same pages now hold other keys: a directory of the old ones would send searches astray.
+    ASSERT_TRUE(tree->BeginSorted(second.size(), kKeyLength));
+    for (size_t i = 0; i < second.size(); ++i)
+        ASSERT_TRUE(tree->AddSorted(Bytes(second[i]), static_cast<int32_t>(i + 7)));
+    ASSERT_TRUE(tree->EndSorted());
+    for (size_t i = 0; i < second.size(); i += 97) {
+        ASSERT_EQ(tree->Find(Bytes(second[i]), kKeyLength, &ref), 0);
+        EXPECT_EQ(ref, static_cast<int32_t>(i + 7));
+        EXPECT_EQ(tree->Find(Bytes(first[i]), kKeyLength, &ref), 1);
+        ExpectSameSearch(*tree, first[i]);
+    }
+    EXPECT_GT(tree->LevelDirectoryDepth(), 0);
+
+    ASSERT_TRUE(tree->Reset());
+    EXPECT_EQ(tree->LevelDirectoryDepth(), 0);
+    EXPECT_EQ(tree->Find(Bytes(second[0]), kKeyLength, &ref), 1);
     ASSERT_TRUE(tree->Close());
 }
 
