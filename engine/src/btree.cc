@@ -442,6 +442,7 @@ bool BTree::Close() {
         rc = t.FlushAll();
         t.pool.reset();
         t.directory.Clear();
+        t.deeper.Clear();
         t.cached = nullptr;
         t.file.reset();
         t.cursorPage = -1;

@@ -111,7 +111,7 @@ struct BTree::Impl {
     // root. lookups counts the searches since it last went a level deeper.
     uint64_t changes = 0;
     LevelDirectory directory;
-    LevelDirectory deeper;  // the next level while it is built (its memory kept for the next)
+    LevelDirectory deeper;  // the next level while it is built
     uint64_t directoryAt = ~uint64_t{0};
     int32_t directoryDepth = 0;
     bool directoryDeepest = false;  // no deeper level will be built until the next change

@@ -21,7 +21,8 @@
 // HasKey answers whether an Insert would refuse its key, for a caller that must know before it
 // writes anything else (the indexed insert); it keeps its descent, and an Insert of the same key
 // right after it (no other operation on the tree between) starts from there, so asking first
-// costs no second descent.
+// costs no second descent. A probe that started below the root (the level directory served it)
+// keeps no descent, and the Insert descends on its own.
 #include <algorithm>
 #include <cstring>
 
