@@ -9,23 +9,25 @@
 // when the directory was built; nothing has changed them since.
 //
 // Going a level deeper reads each page the directory lists, in key order, and lists its children
-// with their bounds (a leaf met above the leaves' level stays listed as it is). It gives up, the
-// directory staying as it was and going no deeper until the next change, where a descent would
-// fail or could wander: a page that cannot be read or is not consistent, a freed page, an inner
-// page where the leaves should be, a page that is its own child, bounds that do not ascend, or a
-// directory past kMaxDirectoryBytes. Bounds that ascend are what makes the directory answer as
-// the descent does: every separator of every page above is some page's bound, so each page's
-// separators ascend and enclose its subtrees' bounds.
+// with their bounds (a leaf met above the leaves' level stays listed as it is); the leaves'
+// level is listed from its parents, never read. It gives up, the directory staying as it was and
+// going no deeper until the next change, where a descent would fail or could wander: a page that
+// cannot be read or is not consistent, a freed page, a page that is its own child, bounds that
+// do not ascend, or a directory past kMaxDirectoryBytes. A damaged page in a level listed but not
+// read (an inner page where the leaves should be, say) is met by the descents that start there,
+// which fail as a descent from the root would. Bounds that ascend are what makes the directory
+// answer as the descent does: every separator of every page above is some page's bound, so each
+// page's separators ascend and enclose its subtrees' bounds.
 //
 // When to go deeper (kAuto): going from a level of n pages to the next reads those n pages once
 // and spares every later search the read of one page. Measured on a 100,000-record table of
-// 128-byte keys, building costs about as much per page listed as one search spends on one level
-// (more for the lowest levels, whose pages are cold), and most of what a search spends lies in
-// the lowest levels; so a step is taken once the searches since the last step number
-// n * kDeepenShare (at least kMinLookups). Each step then costs a fraction of what the searches
-// before it spent on the levels it removes, and a tree that changes between every few searches
-// (inserts, updates, an import's probes before its inserts) never builds one. The memory of a
-// directory left behind by a change is kept for the next one.
+// 128-byte keys, reading a page while building costs several times what a search spends on one
+// level (1 to 2 us a page against a few tenths of a us a level: the pages are read once each, from
+// all over the index cache), so a step is taken once the searches since the last step number
+// n * kDeepenShare (at least kMinLookups), about when they have spent on the level as much as
+// the step costs. A tree that changes between every few searches (inserts, updates, an import's
+// probes before its inserts) never builds one. The memory of a directory left behind by a change
+// is kept for the next one.
 #include <algorithm>
 #include <cstring>
 
