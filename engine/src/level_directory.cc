@@ -74,6 +74,9 @@ bool LevelDirectory::Add(const uint8_t *bound, int32_t length, int32_t page) {
 void LevelDirectory::End(int32_t page) {
     last_ = page;
     complete_ = true;
+    samples_.clear();
+    for (size_t i = 0; i < prefixes_.size(); i += kSampleStride)
+        samples_.push_back(prefixes_[i]);
 }
 
 void LevelDirectory::Clear() {
@@ -87,10 +90,37 @@ int32_t LevelDirectory::Find(const SearchKey &key) const {
         // Bounds of a smaller prefix lie below the key, of a greater one above it: only those of
         // the key's own prefix need the whole comparison.
         const SortPrefix prefix = KeySortPrefix(*layout_, key.Bytes());
+        // The samples (small enough to stay in the processor's cache) narrow the first prefix
+        // not below the key's to one run of kSampleStride, so only that run's lines are read.
+        const size_t sample = static_cast<size_t>(
+            std::lower_bound(samples_.begin(), samples_.end(), prefix, PrefixBelow) -
+            samples_.begin());
         const auto begin = prefixes_.begin();
-        const auto first = std::lower_bound(begin, prefixes_.end(), prefix, PrefixBelow);
-        low = static_cast<size_t>(first - begin);
-        high = static_cast<size_t>(std::upper_bound(first, prefixes_.end(), prefix, PrefixBelow) -
+        const auto from =
+            begin + static_cast<ptrdiff_t>(sample > 0 ? (sample - 1) * kSampleStride : 0);
+        const auto to = begin + static_cast<ptrdiff_t>(std::min(sample * kSampleStride, high));
+        // The run's lines are asked for together rather than one after another by the search.
+        for (auto at = from; at < to; at += 4)
+            __builtin_prefetch(&*at);
+        low = static_cast<size_t>(std::lower_bound(from, to, prefix, PrefixBelow) - begin);
+        if (low < pages_.size()) {
+            // The bound compared first when prefixes tie, while the ties are counted.
+            const uint8_t *bound = Bound(low);
+            for (int32_t at = 0; at < stride_; at += 64)
+                __builtin_prefetch(bound + at);
+        }
+        // The prefixes equal to the key's follow: few, found by doubling steps.
+        size_t equalFrom = low;
+        size_t step = 1;
+        high = low;
+        while (high < prefixes_.size() && !PrefixBelow(prefix, prefixes_[high])) {
+            equalFrom = high;
+            high = std::min(low + step, prefixes_.size());
+            step *= 2;
+        }
+        high = static_cast<size_t>(std::upper_bound(begin + static_cast<ptrdiff_t>(equalFrom),
+                                                    begin + static_cast<ptrdiff_t>(high), prefix,
+                                                    PrefixBelow) -
                                    begin);
     }
     // The first bound not below the key.

@@ -24,6 +24,7 @@
 //                          only bounds whose prefix equals the key's are compared in full
 //   pages_      4          the page offset
 //   bounds_     k          the bounds, back to back
+//   samples_    1/2        every 32nd prefix, searched before the prefixes
 #pragma once
 
 #include <cstddef>
@@ -83,6 +84,9 @@ class LevelDirectory {
     std::vector<SortPrefix, LargePageAllocator<SortPrefix>> prefixes_;
     std::vector<int32_t, LargePageAllocator<int32_t>> pages_;
     std::vector<uint8_t, LargePageAllocator<uint8_t>> bounds_;
+    // Every kSampleStride-th prefix, taken at End.
+    static constexpr size_t kSampleStride = 32;
+    std::vector<SortPrefix> samples_;
 };
 
 }  // namespace kw::engine
