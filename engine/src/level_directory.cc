@@ -27,6 +27,7 @@ void LevelDirectory::Begin(const KeyLayout &layout, size_t maxBytes, size_t maxP
     prefixes_.clear();
     pages_.clear();
     bounds_.clear();
+    samples_.clear();
 }
 
 bool LevelDirectory::Add(const uint8_t *bound, int32_t length, int32_t page) {
