@@ -25,10 +25,6 @@ namespace {
 constexpr int32_t kMinPageSize = 64;
 constexpr int32_t kMaxPageSize = 65536;
 constexpr int32_t kPoolBase = 4;
-// Deeper than any sound file: the root splits only when full, each split leaves at least one
-// entry on either side, so a tree of L levels once had 2^(L-1) leaves, and a file of 32-bit
-// offsets holds fewer than 2^26 pages of the smallest size.
-constexpr int32_t kMaxLevels = 64;
 // The bytes of a page asked for at once when a descent reaches it.
 constexpr int32_t kPrefetchBytes = 1024;
 // Children whose cache slots are asked for while their parent is searched; pages with more
@@ -140,11 +136,11 @@ int BTree::Impl::FreePage(int32_t offset) {
     return 0;
 }
 
-int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child) {
+int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child, int32_t depth) {
     // A descent that comes back to a page it passed goes round forever, so it is stopped by
-    // depth: levels, or kMaxLevels when a damaged header claims more (see there).
-    const int32_t levels = std::min(header.levels, kMaxLevels);
-    if (static_cast<int32_t>(path.size()) + 1 >= levels) return 308;
+    // depth: levels, or kMaxDescentLevels when a damaged header claims more (see there).
+    const int32_t levels = std::min(header.levels, kMaxDescentLevels);
+    if (depth + 1 >= levels) return 308;
     if (child == page) return 308;
     if (path.size() == path.capacity()) path.reserve(path.capacity() + 3);
     path.push_back({page, slot});
@@ -183,15 +179,17 @@ int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data,
     return 0;
 }
 
-int BTree::Impl::Descend(const SearchKey *key, bool last, int32_t *leaf, const uint8_t **leafData) {
+int BTree::Impl::Descend(const SearchKey *key, bool last, int32_t *leaf, const uint8_t **leafData,
+                         int32_t from, int32_t fromDepth) {
     path.clear();
-    int32_t offset = header.root;
+    int32_t offset = from < 0 ? header.root : from;
     for (;;) {
         // Inner pages are only read on the way down: taken in place, never copied into the pool.
         PageRef ref;
         const uint8_t *data;
+        const int32_t depth = fromDepth + static_cast<int32_t>(path.size());
         // Every page above the leaves' level is an inner page in a sound tree.
-        const bool inner = static_cast<int32_t>(path.size()) + 1 < header.levels;
+        const bool inner = depth + 1 < header.levels;
         if (const int rc = ReadPage(offset, &ref, &data, inner); rc != 0) return rc;
         PrefetchPage(data, PageSize());
         const page::View view(data);
@@ -213,7 +211,7 @@ int BTree::Impl::Descend(const SearchKey *key, bool last, int32_t *leaf, const u
             slot = page::Search(view, *key, &found);
         }
         const int32_t child = slot < n ? view.Value(slot) : view.Child();
-        if (const int rc = PushStep(offset, slot, child); rc != 0) return rc;
+        if (const int rc = PushStep(offset, slot, child, depth); rc != 0) return rc;
         offset = child;
     }
     *leaf = offset;
@@ -221,10 +219,13 @@ int BTree::Impl::Descend(const SearchKey *key, bool last, int32_t *leaf, const u
 }
 
 int BTree::Impl::Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot,
-                        bool *found, int32_t *value) {
+                        bool *found, int32_t *value, bool *pathKept) {
     const SearchKey search(*layout, key, length);
     const uint8_t *data;
-    if (const int rc = Descend(&search, false, leaf, &data); rc != 0) return rc;
+    int32_t from = -1;
+    int32_t fromDepth = 0;
+    if (pathKept) *pathKept = !DirectoryPage(search, &from, &fromDepth);
+    if (const int rc = Descend(&search, false, leaf, &data, from, fromDepth); rc != 0) return rc;
     const page::View view(data);
     *slot = page::Search(view, search, found);
     if (*found && value) *value = view.Value(*slot);
@@ -233,7 +234,10 @@ int BTree::Impl::Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32
 
 int BTree::Impl::Position(const uint8_t *key, int32_t length, bool *found, int32_t *ref) {
     int32_t leaf, slot;
-    if (const int rc = Locate(key, length, &leaf, &slot, found, ref); rc != 0) return rc;
+    bool pathKept;  // nothing after a search needs its path
+    if (const int rc = Locate(key, length, &leaf, &slot, found, ref, &pathKept); rc != 0) {
+        return rc;
+    }
     cursorPage = leaf;
     cursorSlot = *found ? slot : slot - 1;
     return 0;
@@ -339,6 +343,7 @@ int BTree::Find(const uint8_t *key, int32_t length, int32_t *ref) {
 
 int BTree::Insert(const uint8_t *key, int32_t length, int32_t ref) {
     Impl &t = *impl_;
+    t.NoteChange();
     int rc = t.Begin();
     if (rc == 0) rc = t.CheckKey(key, length);
     if (rc == 0) rc = t.Insert(key, length, ref);
@@ -348,6 +353,7 @@ int BTree::Insert(const uint8_t *key, int32_t length, int32_t ref) {
 
 int BTree::Delete(const uint8_t *key, int32_t length) {
     Impl &t = *impl_;
+    t.NoteChange();
     t.cursorDeferred = false;
     int rc = t.Begin();
     if (rc == 0) rc = t.CheckKey(key, length);
@@ -412,6 +418,7 @@ int BTree::Prev(uint8_t *key, int32_t *length, int32_t *ref) {
 
 bool BTree::Reset() {
     Impl &t = *impl_;
+    t.NoteChange();
     t.cursorDeferred = false;
     t.sortedBuild.reset();  // a bottom-up build given up
     int rc = t.Begin();
@@ -428,11 +435,14 @@ bool BTree::Flush() {
 
 bool BTree::Close() {
     Impl &t = *impl_;
+    t.NoteChange();
     t.cursorDeferred = false;
     int rc = t.Begin();
     if (rc == 0) {
         rc = t.FlushAll();
         t.pool.reset();
+        t.directory.Clear();
+        t.deeper.Clear();
         t.cached = nullptr;
         t.file.reset();
         t.cursorPage = -1;

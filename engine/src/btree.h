@@ -120,6 +120,17 @@ class BTree {
     bool BeginSorted(size_t count, int32_t keyLength);
     bool AddSorted(const uint8_t *key, int32_t ref);
     bool EndSorted();
+    // The level directory (level_directory.h) lets a search that changes nothing (Find, HasKey, a
+    // cursor placed by PlaceCursorAt) start its descent at a lower level, down to the leaves,
+    // once the tree has stayed unchanged for a while: kAuto goes a level deeper each time the
+    // searches since the last time paid for it, kAlways at every search (down to the leaves at
+    // once), kNever never. Results are the same either way.
+    enum class LevelDirectoryUse { kAuto, kAlways, kNever };
+    void SetLevelDirectoryUse(LevelDirectoryUse use);
+    // The depth of the pages the directory lists (0: none; levels - 1: the leaves) and the bytes
+    // it holds, while it is good for the tree as it is.
+    int32_t LevelDirectoryDepth() const;
+    size_t LevelDirectoryBytes() const;
     // Every dirty page written (and the header, if its last write failed), through the cache to
     // the file; false with 402.
     bool Flush();

@@ -215,6 +215,7 @@ int BTree::Impl::AbandonSorted(int rc) {
 
 bool BTree::BeginSorted(size_t count, int32_t keyLength) {
     Impl &t = *impl_;
+    t.NoteChange();
     t.cursorDeferred = false;
     t.sortedBuild.reset();
     int rc = t.Begin();
@@ -224,6 +225,7 @@ bool BTree::BeginSorted(size_t count, int32_t keyLength) {
 
 bool BTree::AddSorted(const uint8_t *key, int32_t ref) {
     Impl &t = *impl_;
+    t.NoteChange();
     int rc = t.Begin();
     if (rc == 0 && !t.sortedBuild) rc = 308;
     if (rc == 0) {
@@ -235,6 +237,7 @@ bool BTree::AddSorted(const uint8_t *key, int32_t ref) {
 
 bool BTree::EndSorted() {
     Impl &t = *impl_;
+    t.NoteChange();
     int rc = t.Begin();
     if (rc == 0 && !t.sortedBuild) rc = 308;
     if (rc == 0) {

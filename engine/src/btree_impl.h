@@ -18,6 +18,7 @@
 #include "btree.h"
 #include "btree_page.h"
 #include "index_file_cache.h"
+#include "level_directory.h"
 #include "page_pool.h"
 #include "platform/file.h"
 #include "search_key.h"
@@ -46,6 +47,12 @@ struct FileHeader {
     int32_t end = 2 * kBtreePageSize;
 };
 inline constexpr int32_t kFileHeaderSize = 28;
+
+// Deeper than any sound file: the root splits only when full, each split leaves at least one
+// entry on either side, so a tree of L levels once had 2^(L-1) leaves, and a file of 32-bit
+// offsets holds fewer than 2^26 pages of the smallest size. A descent stops at this depth when a
+// damaged header claims more levels.
+inline constexpr int32_t kMaxDescentLevels = 64;
 
 // The state of a bottom-up build, private to btree_bulk.cc.
 struct SortedBuild;
@@ -97,6 +104,30 @@ struct BTree::Impl {
     int32_t probedLength = 0;
     uint8_t probedKey[kMaxKeyBuffer];
 
+    // The level directory (btree_directory.cc, level_directory.h): the pages at depth
+    // directoryDepth listed with their bounds, good only while changes equals directoryAt. Every
+    // public operation that may change the tree counts a change before it starts, so a change of
+    // any kind leaves the directory behind at once; the next search starts it again from the
+    // root. lookups counts the searches since it last went a level deeper.
+    uint64_t changes = 0;
+    LevelDirectory directory;
+    LevelDirectory deeper;  // the next level while it is built
+    uint64_t directoryAt = ~uint64_t{0};
+    int32_t directoryDepth = 0;
+    bool directoryDeepest = false;  // no deeper level will be built until the next change
+    uint64_t lookups = 0;
+    BTree::LevelDirectoryUse directoryUse = BTree::LevelDirectoryUse::kAuto;
+
+    void NoteChange() { ++changes; }
+    // The page a descent toward key passes at the directory's depth, and that depth, once the
+    // directory reaches below the root (going deeper when the searches since the last time paid
+    // for it): true. Otherwise false; the caller then descends from the root.
+    bool DirectoryPage(const SearchKey &key, int32_t *page, int32_t *depth);
+    // Replaces the directory with one of the level below, read from the pages it lists; false
+    // (the directory unchanged) when a page cannot be read, the tree is not sound there or the
+    // directory would pass its memory limit.
+    bool DeepenDirectory();
+
     void NoteWrite(int rc) {
         if (rc != 0 && writeError == 0) writeError = rc;
     }
@@ -131,17 +162,23 @@ struct BTree::Impl {
     // write failure goes to NoteWrite.
     int AllocatePage(int32_t *offset);
     int FreePage(int32_t offset);
-    // Records {page, slot} on the path before descending into child; refuses cycles and descents
-    // deeper than the header's levels.
-    int PushStep(int32_t page, int32_t slot, int32_t child);
+    // Records {page, slot} on the path before descending into child (page lies at depth);
+    // refuses cycles and descents deeper than the header's levels.
+    int PushStep(int32_t page, int32_t slot, int32_t child, int32_t depth);
     // Descends from the root to a leaf, filling the path: toward key, or (key null) along the
     // first or last child of every page. *leafData, when asked for, is the leaf's bytes, good
     // as ReadPage's are.
-    int Descend(const SearchKey *key, bool last, int32_t *leaf, const uint8_t **leafData = nullptr);
+    // With from, the descent starts at that page, which lies at depth fromDepth (the path then
+    // holds only what lies below it).
+    int Descend(const SearchKey *key, bool last, int32_t *leaf, const uint8_t **leafData = nullptr,
+                int32_t from = -1, int32_t fromDepth = 0);
     // Descends toward key and searches its leaf: the slot of the equal entry (*found, and its
     // value in *value when value is not null), else of the first greater one.
+    // With pathKept, the descent may start where the level directory says instead of at the
+    // root; *pathKept then says whether the path holds the whole descent (a later change that
+    // needs it must descend again when not).
     int Locate(const uint8_t *key, int32_t length, int32_t *leaf, int32_t *slot, bool *found,
-               int32_t *value = nullptr);
+               int32_t *value = nullptr, bool *pathKept = nullptr);
     // Rewrites the pinned page with entries [from, to) of entries (which may be read from the
     // page itself) and releases it by the write rule.
     void Rebuild(PageRef &page, int32_t left, int32_t right, int32_t child,

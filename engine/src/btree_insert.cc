@@ -21,7 +21,8 @@
 // HasKey answers whether an Insert would refuse its key, for a caller that must know before it
 // writes anything else (the indexed insert); it keeps its descent, and an Insert of the same key
 // right after it (no other operation on the tree between) starts from there, so asking first
-// costs no second descent.
+// costs no second descent. A probe that started below the root (the level directory served it)
+// keeps no descent, and the Insert descends on its own.
 #include <algorithm>
 #include <cstring>
 
@@ -168,9 +169,12 @@ int BTree::HasKey(const uint8_t *key, int32_t length) {
     int rc = t.Begin();
     if (rc == 0) rc = t.CheckKey(key, length);
     bool found = false;
-    if (rc == 0) rc = t.Locate(key, length, &t.probedLeaf, &t.probedSlot, &found);
+    bool pathKept = false;
+    if (rc == 0)
+        rc = t.Locate(key, length, &t.probedLeaf, &t.probedSlot, &found, nullptr, &pathKept);
     if (t.End(rc) != 0) return -1;
-    t.probedAt = t.operations;
+    // Without the path (the leaf came from the directory) an Insert descends on its own.
+    t.probedAt = pathKept ? t.operations : 0;
     t.probedFound = found;
     t.probedLength = length;
     std::memcpy(t.probedKey, key, static_cast<size_t>(length));
