@@ -46,8 +46,8 @@
 #include <utility>
 #include <vector>
 
-#include "offset_map.h"
 #include "platform/file.h"
+#include "unit_map.h"
 
 namespace kw::engine {
 
@@ -94,7 +94,7 @@ class IndexPageCache {
     // Starts bringing in what a Peek at offset will look at first, without waiting for it: a
     // descent asks for its next page's place while it still searches the page it is on.
     void Prefetch(int32_t file, int64_t offset) const {
-        if (Cacheable(offset)) map_.Prefetch(Key(file, offset - offset % kUnitSize));
+        if (Cacheable(file, offset)) map_.Prefetch(Key(file, offset - offset % kUnitSize));
     }
     // Favours the held unit at unitOffset as Load would, when it is held (no bytes are read).
     void Favour(int32_t file, int64_t unitOffset);
@@ -128,11 +128,24 @@ class IndexPageCache {
     static constexpr int32_t kNoRoom = -1;
     static constexpr int32_t kReadFailed = -2;
 
-    static int64_t Key(int32_t file, int64_t unitOffset) {
-        return (static_cast<int64_t>(file) << 40) | (unitOffset / kUnitSize);
+    // A unit's key in map_: its file number above its unit number.
+    static constexpr int kUnitNumberBits = 26;
+    static uint64_t Key(int32_t file, int64_t unitOffset) {
+        return static_cast<uint64_t>(file) << kUnitNumberBits |
+               static_cast<uint64_t>(unitOffset / kUnitSize);
     }
-    // Offsets the unit key can hold (far beyond any index file, whose offsets are 32-bit).
-    static bool Cacheable(int64_t offset) { return offset >= 0 && offset < (int64_t{1} << 48); }
+    // Files and offsets the unit key can hold: offsets below 32 GiB (far beyond any index file,
+    // whose offsets are 32-bit) of the first 2^18 file numbers (far more index files than a
+    // database has). Anything else goes straight to the file.
+    static bool Cacheable(int32_t file, int64_t offset) {
+        return offset >= 0 && offset < (int64_t{kUnitSize} << kUnitNumberBits) &&
+               static_cast<uint64_t>(file) < (UnitMap::kKeyLimit >> kUnitNumberBits);
+    }
+    // An entry's state byte: the turns of the clock hand that still pass it over, and the mark of
+    // MarkChecked. One byte per entry, so a hit touches one small array besides the map.
+    static constexpr uint8_t kUsesMask = 0x0F;
+    static constexpr uint8_t kCheckedBit = 0x80;
+    static_assert(kFavouredUses <= kUsesMask);
 
     uint8_t *Data(int32_t entry);
     // Peek, or Load when load is set.
@@ -142,6 +155,9 @@ class IndexPageCache {
     // The unit of file at unitOffset, marked as used (for uses turns of the clock), or -1.
     int32_t Touch(int32_t file, int64_t unitOffset, uint8_t uses = 1);
     void Use(int32_t entry, uint8_t uses);
+    void ClearChecked(int32_t entry) {
+        state_[static_cast<size_t>(entry)] &= static_cast<uint8_t>(~kCheckedBit);
+    }
     // A unit for file at unitOffset (contents undefined), or kNoRoom.
     int32_t Allocate(int32_t file, int64_t unitOffset);
     // The unit read from the file (zeros past its end), or kNoRoom / kReadFailed.
@@ -168,14 +184,14 @@ class IndexPageCache {
     std::vector<int32_t> freeEntries_;
     std::vector<std::unique_ptr<uint8_t[]>> arena_;  // unit data, allocated 64 KiB at a time
     // Second-chance (clock) order instead of a linked LRU list: a hit only sets its entry's
-    // byte here, where a list would write three entries scattered over the cache. The byte
-    // counts the turns of the clock hand that still pass the unit over (1, or kFavouredUses).
-    std::vector<uint8_t> used_;
-    std::vector<uint8_t> checked_;  // per entry: MarkChecked since the bytes last changed
-    size_t hand_ = 0;               // the next entry the clock looks at
-    int32_t missFile_ = -1;         // the file of the last read miss, and the end of what it read
+    // state byte here, where a list would write three entries scattered over the cache. The byte
+    // counts the turns of the clock hand that still pass the unit over (1, or kFavouredUses) and
+    // carries kCheckedBit while the unit's bytes are as MarkChecked saw them.
+    std::vector<uint8_t> state_;
+    size_t hand_ = 0;        // the next entry the clock looks at
+    int32_t missFile_ = -1;  // the file of the last read miss, and the end of what it read
     int64_t missEnd_ = -1;
-    OffsetMap map_;               // Key(file, unit offset) -> entry
+    UnitMap map_;                 // Key(file, unit offset) -> entry
     size_t mapLimit_;             // entries map_ was sized for
     std::vector<uint8_t> chunk_;  // an aligned stretch read for LoadChunk
     std::vector<uint8_t> run_;    // neighbouring dirty units gathered for a write
