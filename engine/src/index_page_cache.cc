@@ -26,7 +26,7 @@ constexpr size_t kFirstMapEntries = 1024;
 
 IndexPageCache::IndexPageCache(size_t budgetBytes)
     : budgetUnits_(std::clamp<size_t>(budgetBytes / static_cast<size_t>(kUnit), 2,
-                                      static_cast<size_t>(UnitMap::kMaxValue))),
+                                      static_cast<size_t>(kMaxEntries))),
       map_(static_cast<int32_t>(std::min(kFirstMapEntries, budgetUnits_))),
       mapLimit_(std::min(kFirstMapEntries, budgetUnits_)) {}
 
@@ -51,7 +51,8 @@ void IndexPageCache::Detach(int32_t file) {
 
 void IndexPageCache::ReleaseMemory() {
     std::vector<Entry>().swap(entries_);
-    std::vector<uint8_t>().swap(state_);
+    std::vector<uint8_t>().swap(referenced_);
+    std::vector<uint8_t>().swap(favoured_);
     missFile_ = -1;
     missEnd_ = -1;
     hand_ = 0;
@@ -70,18 +71,30 @@ uint8_t *IndexPageCache::Data(int32_t entry) {
 }
 
 int32_t IndexPageCache::Find(int32_t file, int64_t unitOffset) const {
-    return map_.Get(Key(file, unitOffset));
+    const int32_t value = map_.Get(Key(file, unitOffset));
+    return value == UnitMap::kNone ? UnitMap::kNone : value >> 1;
 }
 
-int32_t IndexPageCache::Touch(int32_t file, int64_t unitOffset, uint8_t uses) {
-    const int32_t e = Find(file, unitOffset);
-    if (e != UnitMap::kNone) Use(e, uses);
+int32_t IndexPageCache::Touch(int32_t file, int64_t unitOffset, uint8_t uses, bool *checked) {
+    const int32_t value = map_.Get(Key(file, unitOffset));
+    if (value == UnitMap::kNone) return UnitMap::kNone;
+    const int32_t e = value >> 1;
+    Use(e, uses);
+    if (checked) *checked = (value & 1) != 0;
     return e;
 }
 
 void IndexPageCache::Use(int32_t entry, uint8_t uses) {
-    uint8_t &state = state_[static_cast<size_t>(entry)];
-    if ((state & kUsesMask) < uses) state = static_cast<uint8_t>((state & ~kUsesMask) | uses);
+    // max(turns, uses) with stores alone: favoured_ never exceeds kFavouredUses.
+    if (uses > 1) {
+        favoured_[static_cast<size_t>(entry)] = kFavouredUses;
+    } else if (uses == 1) {
+        referenced_[static_cast<size_t>(entry)] = 1;
+    }
+}
+
+void IndexPageCache::SetChecked(int32_t file, int64_t unitOffset, int32_t entry, bool checked) {
+    map_.Put(Key(file, unitOffset), MapValue(entry, checked));
 }
 
 void IndexPageCache::SetDirty(int32_t entry, bool dirty) {
@@ -95,7 +108,8 @@ void IndexPageCache::Remove(int32_t entry) {
     SetDirty(entry, false);
     Entry &e = entries_[static_cast<size_t>(entry)];
     map_.Erase(Key(e.file, e.offset));
-    state_[static_cast<size_t>(entry)] = 0;
+    referenced_[static_cast<size_t>(entry)] = 0;
+    favoured_[static_cast<size_t>(entry)] = 0;
     e.file = -1;
     e.offset = -1;
     freeEntries_.push_back(entry);
@@ -106,7 +120,10 @@ void IndexPageCache::GrowMap() {
     UnitMap grown(static_cast<int32_t>(mapLimit_));
     for (int32_t e = 0; e < static_cast<int32_t>(entries_.size()); ++e) {
         const Entry &entry = entries_[static_cast<size_t>(e)];
-        if (entry.file >= 0) grown.Put(Key(entry.file, entry.offset), e);
+        if (entry.file >= 0) {
+            const uint64_t key = Key(entry.file, entry.offset);
+            grown.Put(key, map_.Get(key));  // the checked mark goes along
+        }
     }
     map_ = std::move(grown);
 }
@@ -123,7 +140,8 @@ int32_t IndexPageCache::TakeEntry() {
             arena_.emplace_back(new uint8_t[static_cast<size_t>(kUnitsPerAllocation * kUnit)]);
         }
         entries_.emplace_back();
-        state_.push_back(0);
+        referenced_.push_back(0);
+        favoured_.push_back(0);
         if (entries_.size() > mapLimit_) GrowMap();
         return e;
     }
@@ -139,8 +157,12 @@ int32_t IndexPageCache::Evict() {
         hand_ = hand_ + 1 == entries_.size() ? 0 : hand_ + 1;
         Entry &entry = entries_[static_cast<size_t>(e)];
         if (entry.file < 0) continue;
-        if ((state_[static_cast<size_t>(e)] & kUsesMask) != 0) {
-            --state_[static_cast<size_t>(e)];
+        // One turn less of max(referenced, favoured).
+        uint8_t &favoured = favoured_[static_cast<size_t>(e)];
+        uint8_t &referenced = referenced_[static_cast<size_t>(e)];
+        if (favoured != 0 || referenced != 0) {
+            if (favoured != 0) --favoured;
+            referenced = 0;
             continue;
         }
         if (entry.dirty) {
@@ -164,8 +186,9 @@ int32_t IndexPageCache::Allocate(int32_t file, int64_t unitOffset) {
     entry.file = file;
     entry.offset = unitOffset;
     entry.dirty = false;
-    map_.Put(Key(file, unitOffset), e);
-    state_[static_cast<size_t>(e)] = 1;
+    map_.Put(Key(file, unitOffset), MapValue(e, false));
+    referenced_[static_cast<size_t>(e)] = 1;
+    favoured_[static_cast<size_t>(e)] = 0;
     return e;
 }
 
@@ -201,7 +224,7 @@ int32_t IndexPageCache::LoadChunk(int32_t file, int64_t unitOffset) {
         const int32_t e = Allocate(file, at);
         if (e < 0) break;
         std::memcpy(Data(e), chunk_.data() + (at - from), static_cast<size_t>(kUnit));
-        state_[static_cast<size_t>(e)] = 0;
+        referenced_[static_cast<size_t>(e)] = 0;
     }
     const int32_t e = Allocate(file, unitOffset);
     if (e < 0) return kNoRoom;
@@ -317,7 +340,8 @@ const uint8_t *IndexPageCache::InPlace(int32_t file, int64_t offset, size_t n, b
         offset + static_cast<int64_t>(n) > std::min(f.size, unit + kUnit)) {
         return nullptr;
     }
-    int32_t e = Touch(file, unit, uses);
+    bool marked = false;
+    int32_t e = Touch(file, unit, uses, &marked);
     if (e == UnitMap::kNone && load) {
         e = LoadMissed(file, unit);
         if (e == kReadFailed) {
@@ -327,7 +351,7 @@ const uint8_t *IndexPageCache::InPlace(int32_t file, int64_t offset, size_t n, b
         if (e >= 0) Use(e, uses);
     }
     if (e < 0) return nullptr;
-    if (checked) *checked = (state_[static_cast<size_t>(e)] & kCheckedBit) != 0;
+    if (checked) *checked = marked;
     return Data(e) + (offset - unit);
 }
 
@@ -339,7 +363,7 @@ void IndexPageCache::Favour(int32_t file, int64_t unitOffset) {
 void IndexPageCache::MarkChecked(int32_t file, int64_t unitOffset) {
     if (!Cacheable(file, unitOffset) || unitOffset % kUnit != 0) return;
     const int32_t e = Find(file, unitOffset);
-    if (e != UnitMap::kNone) state_[static_cast<size_t>(e)] |= kCheckedBit;
+    if (e != UnitMap::kNone) SetChecked(file, unitOffset, e, true);
 }
 
 int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *buffer, size_t n) {
@@ -348,7 +372,8 @@ int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *b
     const int64_t end = offset + static_cast<int64_t>(n);
     const auto *in = static_cast<const uint8_t *>(buffer);
     for (int64_t unit = offset - offset % kUnit; unit < end; unit += kUnit) {
-        const int32_t e = Touch(file, unit);
+        bool marked = false;
+        const int32_t e = Touch(file, unit, 1, &marked);
         if (e == UnitMap::kNone) continue;
         if (put != static_cast<int64_t>(n)) {
             Remove(e);  // what the file holds there is unknown now
@@ -357,7 +382,7 @@ int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *b
         const int64_t from = std::max(unit, offset);
         const int64_t to = std::min(unit + kUnit, end);
         std::memcpy(Data(e) + (from - unit), in + (from - offset), static_cast<size_t>(to - from));
-        ClearChecked(e);
+        if (marked) SetChecked(file, unit, e, false);
     }
     if (put == static_cast<int64_t>(n)) {
         f.size = std::max(f.size, end);
@@ -378,7 +403,8 @@ int64_t IndexPageCache::Write(int32_t file, int64_t offset, const void *buffer, 
     for (int64_t at = offset; at < end;) {
         const int64_t unit = at - at % kUnit;
         const int64_t take = std::min(unit + kUnit, end) - at;
-        int32_t e = Touch(file, unit);
+        bool marked = false;  // a unit taken or read here is not marked
+        int32_t e = Touch(file, unit, 1, &marked);
         if (e == UnitMap::kNone) {
             if (take == kUnit || unit >= f.size) {
                 // Nothing of the unit's old bytes survives, or it lies past the end (zeros).
@@ -393,7 +419,7 @@ int64_t IndexPageCache::Write(int32_t file, int64_t offset, const void *buffer, 
             if (f.file->WriteAt(at, in, static_cast<size_t>(take)) != take) return -1;
         } else {
             std::memcpy(Data(e) + (at - unit), in, static_cast<size_t>(take));
-            ClearChecked(e);
+            if (marked) SetChecked(file, unit, e, false);
             SetDirty(e, true);
         }
         in += take;

@@ -141,23 +141,22 @@ class IndexPageCache {
         return offset >= 0 && offset < (int64_t{kUnitSize} << kUnitNumberBits) &&
                static_cast<uint64_t>(file) < (UnitMap::kKeyLimit >> kUnitNumberBits);
     }
-    // An entry's state byte: the turns of the clock hand that still pass it over, and the mark of
-    // MarkChecked. One byte per entry, so a hit touches one small array besides the map.
-    static constexpr uint8_t kUsesMask = 0x0F;
-    static constexpr uint8_t kCheckedBit = 0x80;
-    static_assert(kFavouredUses <= kUsesMask);
+    // map_ holds, for each unit, its entry number above the mark of MarkChecked (bit 0): a
+    // descent learns both from the one slot it reads.
+    static constexpr int32_t kMaxEntries = UnitMap::kMaxValue >> 1;
+    static int32_t MapValue(int32_t entry, bool checked) { return entry << 1 | (checked ? 1 : 0); }
 
     uint8_t *Data(int32_t entry);
     // Peek, or Load when load is set.
     const uint8_t *InPlace(int32_t file, int64_t offset, size_t n, bool load, uint8_t uses,
                            bool *checked, bool *failed);
     int32_t Find(int32_t file, int64_t unitOffset) const;
-    // The unit of file at unitOffset, marked as used (for uses turns of the clock), or -1.
-    int32_t Touch(int32_t file, int64_t unitOffset, uint8_t uses = 1);
+    // The unit of file at unitOffset, marked as used (for uses turns of the clock), or -1; with
+    // checked, whether it carries the mark of MarkChecked.
+    int32_t Touch(int32_t file, int64_t unitOffset, uint8_t uses = 1, bool *checked = nullptr);
     void Use(int32_t entry, uint8_t uses);
-    void ClearChecked(int32_t entry) {
-        state_[static_cast<size_t>(entry)] &= static_cast<uint8_t>(~kCheckedBit);
-    }
+    // Sets the mark of the held unit entry, which is file's unit at unitOffset.
+    void SetChecked(int32_t file, int64_t unitOffset, int32_t entry, bool checked);
     // A unit for file at unitOffset (contents undefined), or kNoRoom.
     int32_t Allocate(int32_t file, int64_t unitOffset);
     // The unit read from the file (zeros past its end), or kNoRoom / kReadFailed.
@@ -183,11 +182,13 @@ class IndexPageCache {
     std::vector<Entry> entries_;
     std::vector<int32_t> freeEntries_;
     std::vector<std::unique_ptr<uint8_t[]>> arena_;  // unit data, allocated 64 KiB at a time
-    // Second-chance (clock) order instead of a linked LRU list: a hit only sets its entry's
-    // state byte here, where a list would write three entries scattered over the cache. The byte
-    // counts the turns of the clock hand that still pass the unit over (1, or kFavouredUses) and
-    // carries kCheckedBit while the unit's bytes are as MarkChecked saw them.
-    std::vector<uint8_t> state_;
+    // Second-chance (clock) order instead of a linked LRU list: a hit only stores a byte here,
+    // where a list would write three entries scattered over the cache. The turns of the clock
+    // hand that still pass a unit over are the larger of its two bytes: referenced_ (1 when used
+    // since the hand last passed) and favoured_ (kFavouredUses when favoured, counted down by the
+    // hand). A hit only writes them, never reads them, so it never waits for their lines.
+    std::vector<uint8_t> referenced_;
+    std::vector<uint8_t> favoured_;
     size_t hand_ = 0;        // the next entry the clock looks at
     int32_t missFile_ = -1;  // the file of the last read miss, and the end of what it read
     int64_t missEnd_ = -1;
