@@ -51,8 +51,9 @@ void IndexPageCache::Detach(int32_t file) {
 
 void IndexPageCache::ReleaseMemory() {
     std::vector<Entry>().swap(entries_);
-    std::vector<uint8_t>().swap(referenced_);
-    std::vector<uint8_t>().swap(favoured_);
+    std::vector<uint64_t>().swap(referencedBits_);
+    std::vector<uint64_t>().swap(favouredBits_);
+    std::vector<uint8_t>().swap(countdown_);
     missFile_ = -1;
     missEnd_ = -1;
     hand_ = 0;
@@ -85,12 +86,18 @@ int32_t IndexPageCache::Touch(int32_t file, int64_t unitOffset, uint8_t uses, bo
 }
 
 void IndexPageCache::Use(int32_t entry, uint8_t uses) {
-    // max(turns, uses) with stores alone: favoured_ never exceeds kFavouredUses.
+    // The turns become max(turns, uses), uses being 1 or kFavouredUses.
     if (uses > 1) {
-        favoured_[static_cast<size_t>(entry)] = kFavouredUses;
+        SetBit(favouredBits_, entry);
     } else if (uses == 1) {
-        referenced_[static_cast<size_t>(entry)] = 1;
+        SetBit(referencedBits_, entry);
     }
+}
+
+void IndexPageCache::ClearTurns(int32_t entry) {
+    TakeBit(referencedBits_, entry);
+    TakeBit(favouredBits_, entry);
+    countdown_[static_cast<size_t>(entry)] = 0;
 }
 
 void IndexPageCache::SetChecked(int32_t file, int64_t unitOffset, int32_t entry, bool checked) {
@@ -108,8 +115,7 @@ void IndexPageCache::Remove(int32_t entry) {
     SetDirty(entry, false);
     Entry &e = entries_[static_cast<size_t>(entry)];
     map_.Erase(Key(e.file, e.offset));
-    referenced_[static_cast<size_t>(entry)] = 0;
-    favoured_[static_cast<size_t>(entry)] = 0;
+    ClearTurns(entry);
     e.file = -1;
     e.offset = -1;
     freeEntries_.push_back(entry);
@@ -140,8 +146,11 @@ int32_t IndexPageCache::TakeEntry() {
             arena_.emplace_back(new uint8_t[static_cast<size_t>(kUnitsPerAllocation * kUnit)]);
         }
         entries_.emplace_back();
-        referenced_.push_back(0);
-        favoured_.push_back(0);
+        if (e % 64 == 0) {
+            referencedBits_.push_back(0);
+            favouredBits_.push_back(0);
+        }
+        countdown_.push_back(0);
         if (entries_.size() > mapLimit_) GrowMap();
         return e;
     }
@@ -157,14 +166,18 @@ int32_t IndexPageCache::Evict() {
         hand_ = hand_ + 1 == entries_.size() ? 0 : hand_ + 1;
         Entry &entry = entries_[static_cast<size_t>(e)];
         if (entry.file < 0) continue;
-        // One turn less of max(referenced, favoured).
-        uint8_t &favoured = favoured_[static_cast<size_t>(e)];
-        uint8_t &referenced = referenced_[static_cast<size_t>(e)];
-        if (favoured != 0 || referenced != 0) {
-            if (favoured != 0) --favoured;
-            referenced = 0;
+        // One turn less of the largest of kFavouredUses (favoured), 1 (referenced), countdown.
+        uint8_t &countdown = countdown_[static_cast<size_t>(e)];
+        const bool referenced = TakeBit(referencedBits_, e);
+        if (TakeBit(favouredBits_, e)) {
+            countdown = kFavouredUses - 1;
             continue;
         }
+        if (countdown != 0) {
+            --countdown;
+            continue;
+        }
+        if (referenced) continue;
         if (entry.dirty) {
             FileState &owner = files_[static_cast<size_t>(entry.file)];
             if (owner.writeFailed || !WriteRun(e)) {
@@ -187,8 +200,8 @@ int32_t IndexPageCache::Allocate(int32_t file, int64_t unitOffset) {
     entry.offset = unitOffset;
     entry.dirty = false;
     map_.Put(Key(file, unitOffset), MapValue(e, false));
-    referenced_[static_cast<size_t>(e)] = 1;
-    favoured_[static_cast<size_t>(e)] = 0;
+    ClearTurns(e);
+    SetBit(referencedBits_, e);
     return e;
 }
 
@@ -224,7 +237,7 @@ int32_t IndexPageCache::LoadChunk(int32_t file, int64_t unitOffset) {
         const int32_t e = Allocate(file, at);
         if (e < 0) break;
         std::memcpy(Data(e), chunk_.data() + (at - from), static_cast<size_t>(kUnit));
-        referenced_[static_cast<size_t>(e)] = 0;
+        ClearTurns(e);
     }
     const int32_t e = Allocate(file, unitOffset);
     if (e < 0) return kNoRoom;

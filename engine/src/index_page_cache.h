@@ -155,6 +155,19 @@ class IndexPageCache {
     // checked, whether it carries the mark of MarkChecked.
     int32_t Touch(int32_t file, int64_t unitOffset, uint8_t uses = 1, bool *checked = nullptr);
     void Use(int32_t entry, uint8_t uses);
+    static void SetBit(std::vector<uint64_t> &bits, int32_t entry) {
+        bits[static_cast<size_t>(entry) >> 6] |= uint64_t{1} << (entry & 63);
+    }
+    // Clears the bit and says whether it was set.
+    static bool TakeBit(std::vector<uint64_t> &bits, int32_t entry) {
+        uint64_t &word = bits[static_cast<size_t>(entry) >> 6];
+        const uint64_t bit = uint64_t{1} << (entry & 63);
+        const bool set = (word & bit) != 0;
+        word &= ~bit;
+        return set;
+    }
+    // Forgets every turn the unit had left.
+    void ClearTurns(int32_t entry);
     // Sets the mark of the held unit entry, which is file's unit at unitOffset.
     void SetChecked(int32_t file, int64_t unitOffset, int32_t entry, bool checked);
     // A unit for file at unitOffset (contents undefined), or kNoRoom.
@@ -182,13 +195,15 @@ class IndexPageCache {
     std::vector<Entry> entries_;
     std::vector<int32_t> freeEntries_;
     std::vector<std::unique_ptr<uint8_t[]>> arena_;  // unit data, allocated 64 KiB at a time
-    // Second-chance (clock) order instead of a linked LRU list: a hit only stores a byte here,
+    // Second-chance (clock) order instead of a linked LRU list: a hit only sets a bit here,
     // where a list would write three entries scattered over the cache. The turns of the clock
-    // hand that still pass a unit over are the larger of its two bytes: referenced_ (1 when used
-    // since the hand last passed) and favoured_ (kFavouredUses when favoured, counted down by the
-    // hand). A hit only writes them, never reads them, so it never waits for their lines.
-    std::vector<uint8_t> referenced_;
-    std::vector<uint8_t> favoured_;
+    // hand that still pass a unit over are the largest of: kFavouredUses when its favoured bit
+    // is set, 1 when its referenced bit is set, and its countdown (what is left of an earlier
+    // favour). Hits touch only the bits, one per unit (8 KiB for the whole budget), which stay
+    // in the processor's nearest cache; only the hand reads and writes the countdown bytes.
+    std::vector<uint64_t> referencedBits_;
+    std::vector<uint64_t> favouredBits_;
+    std::vector<uint8_t> countdown_;
     size_t hand_ = 0;        // the next entry the clock looks at
     int32_t missFile_ = -1;  // the file of the last read miss, and the end of what it read
     int64_t missEnd_ = -1;
