@@ -207,7 +207,7 @@ class IndexPageCache {
     size_t hand_ = 0;        // the next entry the clock looks at
     int32_t missFile_ = -1;  // the file of the last read miss, and the end of what it read
     int64_t missEnd_ = -1;
-    UnitMap map_;                 // Key(file, unit offset) -> entry
+    UnitMap map_;                 // Key(file, unit offset) -> MapValue(entry, checked)
     size_t mapLimit_;             // entries map_ was sized for
     std::vector<uint8_t> chunk_;  // an aligned stretch read for LoadChunk
     std::vector<uint8_t> run_;    // neighbouring dirty units gathered for a write
