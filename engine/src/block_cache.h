@@ -106,7 +106,13 @@ class BlockCache {
         int32_t waitFor = -1;  // the buffer whose dirty spell waitSince must reach the file first
         uint64_t waitSince = 0;
         bool writing = false;  // a write-back of it is under way (breaks wait loops)
-        int32_t newer = -1;    // LRU neighbours (indexes into buffers_)
+    };
+    // A buffer's neighbours in the LRU list (indexes into buffers_). Kept apart from the buffers,
+    // like the range ends below, in an array small enough to stay in the processor's cache: with
+    // thousands of buffers a miss would otherwise wait for the scattered lines of the victim's
+    // neighbour and of the range next to the new one, besides the victim's own.
+    struct Link {
+        int32_t newer = -1;
         int32_t older = -1;
     };
 
@@ -137,13 +143,15 @@ class BlockCache {
     void SetRange(Buffer &b, int64_t start, int64_t end);
     void Empty(Buffer &b);
     void Touch(Buffer &b);
-    void Unlink(Buffer &b);
+    void Unlink(int32_t i);
     int32_t IndexOf(const Buffer &b) const { return static_cast<int32_t>(&b - buffers_.data()); }
 
     platform::RandomAccessFile *file_;
     bool deferWrites_;
     std::vector<Buffer> buffers_;
-    OffsetMap byBase_;  // base -> buffer number, for every buffer caching a block
+    std::vector<Link> links_;         // per buffer
+    std::vector<int64_t> rangeEnds_;  // per buffer with a range: base + end, where it stops
+    OffsetMap byBase_;                // base -> buffer number, for every buffer caching a block
     // File offset where a buffer's range starts -> buffer number, for every non-empty range.
     // Ranges never overlap, so this order is also the order of their ends.
     RangeIndex ranges_;

@@ -25,7 +25,8 @@ constexpr size_t kFirstMapEntries = 1024;
 }  // namespace
 
 IndexPageCache::IndexPageCache(size_t budgetBytes)
-    : budgetUnits_(std::max<size_t>(budgetBytes / static_cast<size_t>(kUnit), 2)),
+    : budgetUnits_(std::clamp<size_t>(budgetBytes / static_cast<size_t>(kUnit), 2,
+                                      static_cast<size_t>(kMaxEntries))),
       map_(static_cast<int32_t>(std::min(kFirstMapEntries, budgetUnits_))),
       mapLimit_(std::min(kFirstMapEntries, budgetUnits_)) {}
 
@@ -50,10 +51,11 @@ void IndexPageCache::Detach(int32_t file) {
 
 void IndexPageCache::ReleaseMemory() {
     std::vector<Entry>().swap(entries_);
-    std::vector<uint8_t>().swap(used_);
+    std::vector<uint64_t>().swap(referencedBits_);
+    std::vector<uint64_t>().swap(favouredBits_);
+    std::vector<uint8_t>().swap(countdown_);
     missFile_ = -1;
     missEnd_ = -1;
-    std::vector<uint8_t>().swap(checked_);
     hand_ = 0;
     std::vector<int32_t>().swap(freeEntries_);
     std::vector<std::unique_ptr<uint8_t[]>>().swap(arena_);
@@ -61,7 +63,7 @@ void IndexPageCache::ReleaseMemory() {
     std::vector<uint8_t>().swap(chunk_);
     std::vector<std::pair<int64_t, int32_t>>().swap(order_);
     mapLimit_ = std::min(kFirstMapEntries, budgetUnits_);
-    map_ = OffsetMap(static_cast<int32_t>(mapLimit_));
+    map_ = UnitMap(static_cast<int32_t>(mapLimit_));
 }
 
 uint8_t *IndexPageCache::Data(int32_t entry) {
@@ -70,18 +72,36 @@ uint8_t *IndexPageCache::Data(int32_t entry) {
 }
 
 int32_t IndexPageCache::Find(int32_t file, int64_t unitOffset) const {
-    return map_.Get(Key(file, unitOffset));
+    const int32_t value = map_.Get(Key(file, unitOffset));
+    return value == UnitMap::kNone ? UnitMap::kNone : value >> 1;
 }
 
-int32_t IndexPageCache::Touch(int32_t file, int64_t unitOffset, uint8_t uses) {
-    const int32_t e = Find(file, unitOffset);
-    if (e != OffsetMap::kNone) Use(e, uses);
+int32_t IndexPageCache::Touch(int32_t file, int64_t unitOffset, uint8_t uses, bool *checked) {
+    const int32_t value = map_.Get(Key(file, unitOffset));
+    if (value == UnitMap::kNone) return UnitMap::kNone;
+    const int32_t e = value >> 1;
+    Use(e, uses);
+    if (checked) *checked = (value & 1) != 0;
     return e;
 }
 
 void IndexPageCache::Use(int32_t entry, uint8_t uses) {
-    uint8_t &used = used_[static_cast<size_t>(entry)];
-    if (used < uses) used = uses;
+    // The turns become max(turns, uses), uses being 1 or kFavouredUses.
+    if (uses > 1) {
+        SetBit(favouredBits_, entry);
+    } else if (uses == 1) {
+        SetBit(referencedBits_, entry);
+    }
+}
+
+void IndexPageCache::ClearTurns(int32_t entry) {
+    TakeBit(referencedBits_, entry);
+    TakeBit(favouredBits_, entry);
+    countdown_[static_cast<size_t>(entry)] = 0;
+}
+
+void IndexPageCache::SetChecked(int32_t file, int64_t unitOffset, int32_t entry, bool checked) {
+    map_.Put(Key(file, unitOffset), MapValue(entry, checked));
 }
 
 void IndexPageCache::SetDirty(int32_t entry, bool dirty) {
@@ -95,7 +115,7 @@ void IndexPageCache::Remove(int32_t entry) {
     SetDirty(entry, false);
     Entry &e = entries_[static_cast<size_t>(entry)];
     map_.Erase(Key(e.file, e.offset));
-    used_[static_cast<size_t>(entry)] = 0;
+    ClearTurns(entry);
     e.file = -1;
     e.offset = -1;
     freeEntries_.push_back(entry);
@@ -103,10 +123,13 @@ void IndexPageCache::Remove(int32_t entry) {
 
 void IndexPageCache::GrowMap() {
     mapLimit_ = std::min(mapLimit_ * 2, budgetUnits_);
-    OffsetMap grown(static_cast<int32_t>(mapLimit_));
+    UnitMap grown(static_cast<int32_t>(mapLimit_));
     for (int32_t e = 0; e < static_cast<int32_t>(entries_.size()); ++e) {
         const Entry &entry = entries_[static_cast<size_t>(e)];
-        if (entry.file >= 0) grown.Put(Key(entry.file, entry.offset), e);
+        if (entry.file >= 0) {
+            const uint64_t key = Key(entry.file, entry.offset);
+            grown.Put(key, map_.Get(key));  // the checked mark goes along
+        }
     }
     map_ = std::move(grown);
 }
@@ -123,8 +146,11 @@ int32_t IndexPageCache::TakeEntry() {
             arena_.emplace_back(new uint8_t[static_cast<size_t>(kUnitsPerAllocation * kUnit)]);
         }
         entries_.emplace_back();
-        used_.push_back(0);
-        checked_.push_back(0);
+        if (e % 64 == 0) {
+            referencedBits_.push_back(0);
+            favouredBits_.push_back(0);
+        }
+        countdown_.push_back(0);
         if (entries_.size() > mapLimit_) GrowMap();
         return e;
     }
@@ -140,10 +166,18 @@ int32_t IndexPageCache::Evict() {
         hand_ = hand_ + 1 == entries_.size() ? 0 : hand_ + 1;
         Entry &entry = entries_[static_cast<size_t>(e)];
         if (entry.file < 0) continue;
-        if (used_[static_cast<size_t>(e)] != 0) {
-            --used_[static_cast<size_t>(e)];
+        // One turn less of the largest of kFavouredUses (favoured), 1 (referenced), countdown.
+        uint8_t &countdown = countdown_[static_cast<size_t>(e)];
+        const bool referenced = TakeBit(referencedBits_, e);
+        if (TakeBit(favouredBits_, e)) {
+            countdown = kFavouredUses - 1;
             continue;
         }
+        if (countdown != 0) {
+            --countdown;
+            continue;
+        }
+        if (referenced) continue;
         if (entry.dirty) {
             FileState &owner = files_[static_cast<size_t>(entry.file)];
             if (owner.writeFailed || !WriteRun(e)) {
@@ -165,9 +199,9 @@ int32_t IndexPageCache::Allocate(int32_t file, int64_t unitOffset) {
     entry.file = file;
     entry.offset = unitOffset;
     entry.dirty = false;
-    map_.Put(Key(file, unitOffset), e);
-    used_[static_cast<size_t>(e)] = 1;
-    checked_[static_cast<size_t>(e)] = 0;
+    map_.Put(Key(file, unitOffset), MapValue(e, false));
+    ClearTurns(e);
+    SetBit(referencedBits_, e);
     return e;
 }
 
@@ -191,7 +225,7 @@ int32_t IndexPageCache::LoadChunk(int32_t file, int64_t unitOffset) {
     // writes back would read stale from this chunk, so all of them are left out.
     bool held[kChunkReadUnits];
     for (int64_t i = 0; i < kChunkReadUnits; ++i)
-        held[i] = Find(file, from + i * kUnit) != OffsetMap::kNone;
+        held[i] = Find(file, from + i * kUnit) != UnitMap::kNone;
     chunk_.resize(static_cast<size_t>(kChunkReadUnits * kUnit));
     const int64_t got = f.file->ReadAt(from, chunk_.data(), chunk_.size());
     if (got < 0) return kReadFailed;
@@ -203,7 +237,7 @@ int32_t IndexPageCache::LoadChunk(int32_t file, int64_t unitOffset) {
         const int32_t e = Allocate(file, at);
         if (e < 0) break;
         std::memcpy(Data(e), chunk_.data() + (at - from), static_cast<size_t>(kUnit));
-        used_[static_cast<size_t>(e)] = 0;
+        ClearTurns(e);
     }
     const int32_t e = Allocate(file, unitOffset);
     if (e < 0) return kNoRoom;
@@ -229,7 +263,7 @@ bool IndexPageCache::WriteRun(int32_t entry) {
     auto dirtyAt = [&](int64_t offset) {
         if (offset < 0) return -1;
         const int32_t e = Find(file, offset);
-        return e != OffsetMap::kNone && entries_[static_cast<size_t>(e)].dirty ? e : -1;
+        return e != UnitMap::kNone && entries_[static_cast<size_t>(e)].dirty ? e : -1;
     };
     int64_t from = first.offset;
     int64_t to = first.offset + kUnit;
@@ -277,7 +311,7 @@ bool IndexPageCache::WriteDirty(int32_t file) {
 
 int64_t IndexPageCache::Read(int32_t file, int64_t offset, void *buffer, size_t n) {
     FileState &f = files_[static_cast<size_t>(file)];
-    if (!Cacheable(offset)) return f.file->ReadAt(offset, buffer, n);
+    if (!Cacheable(file, offset)) return f.file->ReadAt(offset, buffer, n);
     if (offset >= f.size) return 0;
     const int64_t end = std::min(f.size, offset + static_cast<int64_t>(n));
     auto *out = static_cast<uint8_t *>(buffer);
@@ -285,7 +319,7 @@ int64_t IndexPageCache::Read(int32_t file, int64_t offset, void *buffer, size_t 
         const int64_t unit = at - at % kUnit;
         const int64_t take = std::min(unit + kUnit, end) - at;
         int32_t e = Touch(file, unit);
-        if (e == OffsetMap::kNone) e = LoadMissed(file, unit);
+        if (e == UnitMap::kNone) e = LoadMissed(file, unit);
         if (e == kReadFailed) return -1;
         if (e == kNoRoom) {
             // Not held, so the file has these bytes (or a hole reading as zeros).
@@ -315,11 +349,13 @@ const uint8_t *IndexPageCache::InPlace(int32_t file, int64_t offset, size_t n, b
     if (failed) *failed = false;
     const FileState &f = files_[static_cast<size_t>(file)];
     const int64_t unit = offset - offset % kUnit;
-    if (!Cacheable(offset) || offset + static_cast<int64_t>(n) > std::min(f.size, unit + kUnit)) {
+    if (!Cacheable(file, offset) ||
+        offset + static_cast<int64_t>(n) > std::min(f.size, unit + kUnit)) {
         return nullptr;
     }
-    int32_t e = Touch(file, unit, uses);
-    if (e == OffsetMap::kNone && load) {
+    bool marked = false;
+    int32_t e = Touch(file, unit, uses, &marked);
+    if (e == UnitMap::kNone && load) {
         e = LoadMissed(file, unit);
         if (e == kReadFailed) {
             if (failed) *failed = true;
@@ -328,19 +364,19 @@ const uint8_t *IndexPageCache::InPlace(int32_t file, int64_t offset, size_t n, b
         if (e >= 0) Use(e, uses);
     }
     if (e < 0) return nullptr;
-    if (checked) *checked = checked_[static_cast<size_t>(e)] != 0;
+    if (checked) *checked = marked;
     return Data(e) + (offset - unit);
 }
 
 void IndexPageCache::Favour(int32_t file, int64_t unitOffset) {
-    if (!Cacheable(unitOffset)) return;
+    if (!Cacheable(file, unitOffset)) return;
     Touch(file, unitOffset - unitOffset % kUnit, kFavouredUses);
 }
 
 void IndexPageCache::MarkChecked(int32_t file, int64_t unitOffset) {
-    if (!Cacheable(unitOffset) || unitOffset % kUnit != 0) return;
+    if (!Cacheable(file, unitOffset) || unitOffset % kUnit != 0) return;
     const int32_t e = Find(file, unitOffset);
-    if (e != OffsetMap::kNone) checked_[static_cast<size_t>(e)] = 1;
+    if (e != UnitMap::kNone) SetChecked(file, unitOffset, e, true);
 }
 
 int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *buffer, size_t n) {
@@ -349,8 +385,9 @@ int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *b
     const int64_t end = offset + static_cast<int64_t>(n);
     const auto *in = static_cast<const uint8_t *>(buffer);
     for (int64_t unit = offset - offset % kUnit; unit < end; unit += kUnit) {
-        const int32_t e = Touch(file, unit);
-        if (e == OffsetMap::kNone) continue;
+        bool marked = false;
+        const int32_t e = Touch(file, unit, 1, &marked);
+        if (e == UnitMap::kNone) continue;
         if (put != static_cast<int64_t>(n)) {
             Remove(e);  // what the file holds there is unknown now
             continue;
@@ -358,7 +395,7 @@ int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *b
         const int64_t from = std::max(unit, offset);
         const int64_t to = std::min(unit + kUnit, end);
         std::memcpy(Data(e) + (from - unit), in + (from - offset), static_cast<size_t>(to - from));
-        checked_[static_cast<size_t>(e)] = 0;
+        if (marked) SetChecked(file, unit, e, false);
     }
     if (put == static_cast<int64_t>(n)) {
         f.size = std::max(f.size, end);
@@ -370,7 +407,7 @@ int64_t IndexPageCache::WriteThrough(int32_t file, int64_t offset, const void *b
 
 int64_t IndexPageCache::Write(int32_t file, int64_t offset, const void *buffer, size_t n) {
     FileState &f = files_[static_cast<size_t>(file)];
-    if (!Cacheable(offset) || !Cacheable(offset + static_cast<int64_t>(n))) {
+    if (!Cacheable(file, offset) || !Cacheable(file, offset + static_cast<int64_t>(n))) {
         return f.file->WriteAt(offset, buffer, n);  // fails for a negative offset, as the file does
     }
     if (!f.deferWrites) return WriteThrough(file, offset, buffer, n);
@@ -379,8 +416,9 @@ int64_t IndexPageCache::Write(int32_t file, int64_t offset, const void *buffer, 
     for (int64_t at = offset; at < end;) {
         const int64_t unit = at - at % kUnit;
         const int64_t take = std::min(unit + kUnit, end) - at;
-        int32_t e = Touch(file, unit);
-        if (e == OffsetMap::kNone) {
+        bool marked = false;  // a unit taken or read here is not marked
+        int32_t e = Touch(file, unit, 1, &marked);
+        if (e == UnitMap::kNone) {
             if (take == kUnit || unit >= f.size) {
                 // Nothing of the unit's old bytes survives, or it lies past the end (zeros).
                 e = Allocate(file, unit);
@@ -394,7 +432,7 @@ int64_t IndexPageCache::Write(int32_t file, int64_t offset, const void *buffer, 
             if (f.file->WriteAt(at, in, static_cast<size_t>(take)) != take) return -1;
         } else {
             std::memcpy(Data(e) + (at - unit), in, static_cast<size_t>(take));
-            checked_[static_cast<size_t>(e)] = 0;
+            if (marked) SetChecked(file, unit, e, false);
             SetDirty(e, true);
         }
         in += take;

@@ -46,8 +46,8 @@
 #include <utility>
 #include <vector>
 
-#include "offset_map.h"
 #include "platform/file.h"
+#include "unit_map.h"
 
 namespace kw::engine {
 
@@ -94,7 +94,7 @@ class IndexPageCache {
     // Starts bringing in what a Peek at offset will look at first, without waiting for it: a
     // descent asks for its next page's place while it still searches the page it is on.
     void Prefetch(int32_t file, int64_t offset) const {
-        if (Cacheable(offset)) map_.Prefetch(Key(file, offset - offset % kUnitSize));
+        if (Cacheable(file, offset)) map_.Prefetch(Key(file, offset - offset % kUnitSize));
     }
     // Favours the held unit at unitOffset as Load would, when it is held (no bytes are read).
     void Favour(int32_t file, int64_t unitOffset);
@@ -128,20 +128,48 @@ class IndexPageCache {
     static constexpr int32_t kNoRoom = -1;
     static constexpr int32_t kReadFailed = -2;
 
-    static int64_t Key(int32_t file, int64_t unitOffset) {
-        return (static_cast<int64_t>(file) << 40) | (unitOffset / kUnitSize);
+    // A unit's key in map_: its file number above its unit number.
+    static constexpr int kUnitNumberBits = 26;
+    static uint64_t Key(int32_t file, int64_t unitOffset) {
+        return static_cast<uint64_t>(file) << kUnitNumberBits |
+               static_cast<uint64_t>(unitOffset / kUnitSize);
     }
-    // Offsets the unit key can hold (far beyond any index file, whose offsets are 32-bit).
-    static bool Cacheable(int64_t offset) { return offset >= 0 && offset < (int64_t{1} << 48); }
+    // Files and offsets the unit key can hold: offsets below 32 GiB (far beyond any index file,
+    // whose offsets are 32-bit) of the first 2^18 file numbers (far more index files than a
+    // database has). Anything else goes straight to the file.
+    static bool Cacheable(int32_t file, int64_t offset) {
+        return offset >= 0 && offset < (int64_t{kUnitSize} << kUnitNumberBits) &&
+               static_cast<uint64_t>(file) < (UnitMap::kKeyLimit >> kUnitNumberBits);
+    }
+    // map_ holds, for each unit, its entry number above the mark of MarkChecked (bit 0): a
+    // descent learns both from the one slot it reads.
+    static constexpr int32_t kMaxEntries = UnitMap::kMaxValue >> 1;
+    static int32_t MapValue(int32_t entry, bool checked) { return entry << 1 | (checked ? 1 : 0); }
 
     uint8_t *Data(int32_t entry);
     // Peek, or Load when load is set.
     const uint8_t *InPlace(int32_t file, int64_t offset, size_t n, bool load, uint8_t uses,
                            bool *checked, bool *failed);
     int32_t Find(int32_t file, int64_t unitOffset) const;
-    // The unit of file at unitOffset, marked as used (for uses turns of the clock), or -1.
-    int32_t Touch(int32_t file, int64_t unitOffset, uint8_t uses = 1);
+    // The unit of file at unitOffset, marked as used (for uses turns of the clock), or -1; with
+    // checked, whether it carries the mark of MarkChecked.
+    int32_t Touch(int32_t file, int64_t unitOffset, uint8_t uses = 1, bool *checked = nullptr);
     void Use(int32_t entry, uint8_t uses);
+    static void SetBit(std::vector<uint64_t> &bits, int32_t entry) {
+        bits[static_cast<size_t>(entry) >> 6] |= uint64_t{1} << (entry & 63);
+    }
+    // Clears the bit and says whether it was set.
+    static bool TakeBit(std::vector<uint64_t> &bits, int32_t entry) {
+        uint64_t &word = bits[static_cast<size_t>(entry) >> 6];
+        const uint64_t bit = uint64_t{1} << (entry & 63);
+        const bool set = (word & bit) != 0;
+        word &= ~bit;
+        return set;
+    }
+    // Forgets every turn the unit had left.
+    void ClearTurns(int32_t entry);
+    // Sets the mark of the held unit entry, which is file's unit at unitOffset.
+    void SetChecked(int32_t file, int64_t unitOffset, int32_t entry, bool checked);
     // A unit for file at unitOffset (contents undefined), or kNoRoom.
     int32_t Allocate(int32_t file, int64_t unitOffset);
     // The unit read from the file (zeros past its end), or kNoRoom / kReadFailed.
@@ -167,15 +195,19 @@ class IndexPageCache {
     std::vector<Entry> entries_;
     std::vector<int32_t> freeEntries_;
     std::vector<std::unique_ptr<uint8_t[]>> arena_;  // unit data, allocated 64 KiB at a time
-    // Second-chance (clock) order instead of a linked LRU list: a hit only sets its entry's
-    // byte here, where a list would write three entries scattered over the cache. The byte
-    // counts the turns of the clock hand that still pass the unit over (1, or kFavouredUses).
-    std::vector<uint8_t> used_;
-    std::vector<uint8_t> checked_;  // per entry: MarkChecked since the bytes last changed
-    size_t hand_ = 0;               // the next entry the clock looks at
-    int32_t missFile_ = -1;         // the file of the last read miss, and the end of what it read
+    // Second-chance (clock) order instead of a linked LRU list: a hit only sets a bit here,
+    // where a list would write three entries scattered over the cache. The turns of the clock
+    // hand that still pass a unit over are the largest of: kFavouredUses when its favoured bit
+    // is set, 1 when its referenced bit is set, and its countdown (what is left of an earlier
+    // favour). Hits touch only the bits, one per unit (8 KiB for the whole budget), which stay
+    // in the processor's nearest cache; only the hand reads and writes the countdown bytes.
+    std::vector<uint64_t> referencedBits_;
+    std::vector<uint64_t> favouredBits_;
+    std::vector<uint8_t> countdown_;
+    size_t hand_ = 0;        // the next entry the clock looks at
+    int32_t missFile_ = -1;  // the file of the last read miss, and the end of what it read
     int64_t missEnd_ = -1;
-    OffsetMap map_;               // Key(file, unit offset) -> entry
+    UnitMap map_;                 // Key(file, unit offset) -> MapValue(entry, checked)
     size_t mapLimit_;             // entries map_ was sized for
     std::vector<uint8_t> chunk_;  // an aligned stretch read for LoadChunk
     std::vector<uint8_t> run_;    // neighbouring dirty units gathered for a write
