@@ -70,7 +70,8 @@ class KwtoolKillImportTest : public testing::ApplicationTest {
     }
 
     // Runs an import in a new database, kills it delayMs after it began storing recipes
-    // (delayMs < 0: lets it finish), then the next start and the check. True when it was killed.
+    // (delayMs < 0: lets it finish), then the next start and the check. True when the kill cut
+    // the run short (it was not marked clean).
     bool KillImportAndRestart(const std::string &work, int delayMs) {
         kwtool::testing::KwtoolRun run = kwtool::testing::RunKwtool(work, "stats 2>&1");
         EXPECT_EQ(run.status, 0) << run.out;
@@ -97,16 +98,24 @@ class KwtoolKillImportTest : public testing::ApplicationTest {
         if (!killed) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
         }
+        // A kill can land after the import closed its database and marked the run clean, while
+        // the process is still exiting (slow under a sanitizer's leak check). The run then was
+        // not cut short, and the database must be whole, as after an import left to finish.
         const platform::Profile ini(SettingsFilePath(work));
-        EXPECT_EQ(ini.GetString("Status", "Clean", ""), killed ? "0" : "1");
+        const bool cutShort = ini.GetString("Status", "Clean", "") == "0";
+        if (!killed) {
+            EXPECT_FALSE(cutShort);
+        }
 
         run = kwtool::testing::RunKwtool(work, "stats 2>&1");
         EXPECT_EQ(run.status, 0) << run.out;
-        EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, killed) << run.out;
+        EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, cutShort) << run.out;
         run = kwtool::testing::RunKwtool(work, "check 2>&1");
         EXPECT_EQ(run.status, 0) << run.out;
-        EXPECT_NE(run.out.find("consistent"), std::string::npos) << run.out;
-        return killed;
+        EXPECT_NE(run.out.find(cutShort ? "consistent" : "consistent (0 warnings)"),
+                  std::string::npos)
+            << run.out;
+        return cutShort;
     }
 
     std::string text_;

@@ -111,29 +111,35 @@ class KwtoolKillTest : public testing::ApplicationTest {
         }
         const bool killed = WIFSIGNALED(status);
         if (killed) {
-            ++killed_;
             EXPECT_EQ(WTERMSIG(status), SIGKILL);
         } else {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         }
+        // A kill can land after the load closed its database and marked the run clean, while
+        // the process is still exiting (slow under a sanitizer's leak check). The run then was
+        // not cut short, and the database must be whole, as after a load left to finish.
         const platform::Profile ini(SettingsFilePath(work));
-        EXPECT_EQ(ini.GetString("Status", "Clean", ""), killed ? "0" : "1");
+        const bool cutShort = ini.GetString("Status", "Clean", "") == "0";
+        if (!killed) {
+            EXPECT_FALSE(cutShort);
+        }
+        if (cutShort) ++killed_;
 
         // Before any start the check examines the files the kill left: it runs (consistent
         // or not) and says the last run was cut short.
         kwtool::testing::KwtoolRun run = RunKwtoolMerged(work, "check");
         EXPECT_TRUE(run.status == 0 || run.status == 1) << run.out;
-        EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, killed) << run.out;
+        EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, cutShort) << run.out;
 
         run = RunKwtoolMerged(work, "stats");
         EXPECT_EQ(run.status, 0) << run.out;
-        EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, killed) << run.out;
+        EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, cutShort) << run.out;
         if (run.out.find("has been repaired") != std::string::npos) ++repaired_;
         EXPECT_EQ(ini.GetString("Status", "Clean", ""), "1");
         run = RunKwtoolMerged(work, "check");
         EXPECT_EQ(run.status, 0) << run.out;
         EXPECT_NE(run.out.find("consistent"), std::string::npos) << run.out;
-        if (!killed) {
+        if (!cutShort) {
             EXPECT_NE(run.out.find("consistent (0 warnings)"), std::string::npos) << run.out;
         }
     }
