@@ -10,14 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/core/application_test_support.h"
 #include "app/core/recipe_database.h"
+#include "kill_run_test_support.h"
 #include "kwtool_run_test_support.h"
 
 namespace kw {
@@ -80,32 +79,14 @@ class KwtoolKillImportTest : public testing::ApplicationTest {
         const pid_t child = SpawnImport(work);
         EXPECT_GT(child, 0);
         if (child <= 0) return false;
-        int status = 0;
-        bool running = true;
-        while (running && SizeOfFile(store) <= empty) {
-            running = ::waitpid(child, &status, WNOHANG) != child;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        if (running && delayMs >= 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            ::kill(child, SIGKILL);
-        }
-        if (running) {
-            EXPECT_EQ(::waitpid(child, &status, 0), child);
-        }
-        const bool killed = WIFSIGNALED(status);
+        const int status = kwtool::testing::KillWhenStarted(
+            child, [&] { return SizeOfFile(store) > empty; }, delayMs);
+        EXPECT_NE(status, -1);
         // A finished import refuses the repeated titles: exit status 1.
-        if (!killed) {
+        if (!WIFSIGNALED(status)) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
         }
-        // A kill can land after the import closed its database and marked the run clean, while
-        // the process is still exiting (slow under a sanitizer's leak check). The run then was
-        // not cut short, and the database must be whole, as after an import left to finish.
-        const platform::Profile ini(SettingsFilePath(work));
-        const bool cutShort = ini.GetString("Status", "Clean", "") == "0";
-        if (!killed) {
-            EXPECT_FALSE(cutShort);
-        }
+        const bool cutShort = kwtool::testing::RunWasCutShort(work, status);
 
         run = kwtool::testing::RunKwtool(work, "stats 2>&1");
         EXPECT_EQ(run.status, 0) << run.out;

@@ -13,14 +13,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/core/application_test_support.h"
+#include "kill_run_test_support.h"
 #include "kwtool_run_test_support.h"
 
 extern char **environ;
@@ -96,33 +95,14 @@ class KwtoolKillTest : public testing::ApplicationTest {
                             int delayMs) {
         const pid_t child = SpawnLoad(work);
         ASSERT_GT(child, 0);
-        int status = 0;
-        bool running = true;
-        while (running && !started()) {
-            running = ::waitpid(child, &status, WNOHANG) != child;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        if (running && delayMs >= 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            ::kill(child, SIGKILL);
-        }
-        if (running) {
-            ASSERT_EQ(::waitpid(child, &status, 0), child);
-        }
-        const bool killed = WIFSIGNALED(status);
-        if (killed) {
+        const int status = kwtool::testing::KillWhenStarted(child, started, delayMs);
+        ASSERT_NE(status, -1);
+        if (WIFSIGNALED(status)) {
             EXPECT_EQ(WTERMSIG(status), SIGKILL);
         } else {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         }
-        // A kill can land after the load closed its database and marked the run clean, while
-        // the process is still exiting (slow under a sanitizer's leak check). The run then was
-        // not cut short, and the database must be whole, as after a load left to finish.
-        const platform::Profile ini(SettingsFilePath(work));
-        const bool cutShort = ini.GetString("Status", "Clean", "") == "0";
-        if (!killed) {
-            EXPECT_FALSE(cutShort);
-        }
+        const bool cutShort = kwtool::testing::RunWasCutShort(work, status);
         if (cutShort) ++killed_;
 
         // Before any start the check examines the files the kill left: it runs (consistent
@@ -135,7 +115,7 @@ class KwtoolKillTest : public testing::ApplicationTest {
         EXPECT_EQ(run.status, 0) << run.out;
         EXPECT_EQ(run.out.find("did not end cleanly") != std::string::npos, cutShort) << run.out;
         if (run.out.find("has been repaired") != std::string::npos) ++repaired_;
-        EXPECT_EQ(ini.GetString("Status", "Clean", ""), "1");
+        EXPECT_EQ(platform::Profile(SettingsFilePath(work)).GetString("Status", "Clean", ""), "1");
         run = RunKwtoolMerged(work, "check");
         EXPECT_EQ(run.status, 0) << run.out;
         EXPECT_NE(run.out.find("consistent"), std::string::npos) << run.out;
