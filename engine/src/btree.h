@@ -43,6 +43,9 @@ struct SortPrefix {
     uint64_t high;
     uint64_t low;
 };
+inline bool operator<(const SortPrefix &a, const SortPrefix &b) {
+    return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
 SortPrefix KeySortPrefix(const KeyLayout &layout, const uint8_t *key);
 
 // A hash of a key of layout.keyLength bytes that keys equal under CompareKeys share (a-z hashed as

@@ -5,13 +5,6 @@
 #include <cstring>
 
 namespace kw::engine {
-namespace {
-
-bool PrefixBelow(const SortPrefix &a, const SortPrefix &b) {
-    return a.high != b.high ? a.high < b.high : a.low < b.low;
-}
-
-}  // namespace
 
 void LevelDirectory::Begin(const KeyLayout &layout, size_t maxBytes, size_t maxPages,
                            size_t expectedPages) {
@@ -57,9 +50,8 @@ bool LevelDirectory::Add(const uint8_t *bound, int32_t length, int32_t page) {
         // Bounds that do not ascend are no tree's: a descent could not be told by them. A greater
         // prefix already orders the two.
         const SortPrefix &before = prefixes_.back();
-        if (PrefixBelow(prefix, before) ||
-            (!PrefixBelow(before, prefix) &&
-             CompareKeys(*layout_, Bound(n - 1), stride_, bound, length) >= 0)) {
+        if (prefix < before || (!(before < prefix) &&
+                                CompareKeys(*layout_, Bound(n - 1), stride_, bound, length) >= 0)) {
             refused_ = true;
             return false;
         }
@@ -94,8 +86,7 @@ int32_t LevelDirectory::Find(const SearchKey &key) const {
         // The samples (small enough to stay in the processor's cache) narrow the first prefix
         // not below the key's to one run of kSampleStride, so only that run's lines are read.
         const size_t sample = static_cast<size_t>(
-            std::lower_bound(samples_.begin(), samples_.end(), prefix, PrefixBelow) -
-            samples_.begin());
+            std::lower_bound(samples_.begin(), samples_.end(), prefix) - samples_.begin());
         const auto begin = prefixes_.begin();
         const auto from =
             begin + static_cast<ptrdiff_t>(sample > 0 ? (sample - 1) * kSampleStride : 0);
@@ -103,7 +94,7 @@ int32_t LevelDirectory::Find(const SearchKey &key) const {
         // The run's lines are asked for together rather than one after another by the search.
         for (auto at = from; at < to; at += 4)
             __builtin_prefetch(&*at);
-        low = static_cast<size_t>(std::lower_bound(from, to, prefix, PrefixBelow) - begin);
+        low = static_cast<size_t>(std::lower_bound(from, to, prefix) - begin);
         if (low < pages_.size()) {
             // The bound compared first when prefixes tie, while the ties are counted.
             const uint8_t *bound = Bound(low);
@@ -114,14 +105,13 @@ int32_t LevelDirectory::Find(const SearchKey &key) const {
         size_t equalFrom = low;
         size_t step = 1;
         high = low;
-        while (high < prefixes_.size() && !PrefixBelow(prefix, prefixes_[high])) {
+        while (high < prefixes_.size() && !(prefix < prefixes_[high])) {
             equalFrom = high;
             high = std::min(low + step, prefixes_.size());
             step *= 2;
         }
         high = static_cast<size_t>(std::upper_bound(begin + static_cast<ptrdiff_t>(equalFrom),
-                                                    begin + static_cast<ptrdiff_t>(high), prefix,
-                                                    PrefixBelow) -
+                                                    begin + static_cast<ptrdiff_t>(high), prefix) -
                                    begin);
     }
     // The first bound not below the key.
