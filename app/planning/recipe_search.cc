@@ -324,9 +324,24 @@ class SearchRun final {
         }
         if (r != KW_OK && r != KW_END && r != KW_NOTFOUND) return r;
 
+        // Many candidates: every recipe's field read in one pass, each candidate's found in
+        // memory, as for the first step's candidate lines.
+        const bool onePass =
+            criterion.ReadsRecipe() &&
+            candidates_.size() * kRecipesPerLookUpInOnePass >= StoredRecipes::LastCount();
+        if (onePass) {
+            if (KWRESULT g = storedRecipes_.Read(*recipes_.Table(), criterion.definition->field))
+                return g;
+            storedRecipes_.IndexByKey();
+        }
         for (const RecipeKeyBytes &key : candidates_) {
             bool passes = false;
-            if (criterion.ReadsRecipe()) {
+            if (onePass) {
+                const int64_t row = storedRecipes_.Find(key);
+                passes = row >= 0 && StoredFieldPasses(
+                                         criterion, storedRecipes_.Field(static_cast<size_t>(row)),
+                                         storedRecipes_.FieldType(), storedRecipes_.FieldWidth());
+            } else if (criterion.ReadsRecipe()) {
                 const KWRESULT found = tester_.FindRecipe(key);
                 if (found != KW_OK && found != KW_NOTFOUND) return found;
                 if (found == KW_OK)

@@ -5,6 +5,7 @@
 // and the engine's failure when a recipe's record is damaged instead of a silent skip.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <random>
 #include <set>
@@ -30,8 +31,8 @@ struct Criterion {
     std::string data;
 };
 
-// The KWRECIPE record is 4253 bytes (its fields and the engine's one byte more); its blocks follow one another from offset 32 in the order
-// the recipes were added (24-byte block header first).
+// The KWRECIPE record is 4253 bytes (its fields and the engine's one byte more); its blocks follow
+// one another from offset 32 in the order the recipes were added (24-byte block header first).
 constexpr int64_t kRecipeBlock = 24 + 4253;
 constexpr int64_t kFirstRecipe = 32;
 
@@ -175,6 +176,42 @@ TEST_F(SearchStoredReadTest, FirstStepsFindWhatWholeRecordReadsOfEveryRecipeFind
     }
 }
 
+TEST_F(SearchStoredReadTest, LaterStepsFindWhatWholeRecordReadsOfTheirCandidatesFind) {
+    AddRandomRecipes(120, 0);
+    DeleteEvery(9);
+    AddRandomRecipes(20, 1000);
+    // Many candidates for the second step (tested in one pass over the recipes), then few (each
+    // candidate's recipe looked up).
+    const std::vector<std::pair<Criterion, Criterion>> pairs = {
+        {{'N', 0, "salt"}, {'P', '<', "0:30"}}, {{'X', 0, "Cat0"}, {'S', '=', "1.50"}},
+        {{'A', 0, "Quick"}, {'F', 'C', ""}},    {{'O', 0, "saffron"}, {'C', '<', "500"}},
+        {{'O', 0, "saffron"}, {'G', 0, ""}},    {{'P', '>', "1:30"}, {'T', '>', "1:00"}},
+    };
+    AddRecipe("Paella", "Cat1", {"Saffron", "Rice"});
+    for (const auto &[first, second] : pairs) {
+        SCOPED_TRACE(std::string(1, first.code) + first.data + " then " + second.code);
+        int recipes = 0;
+        const Listed a = WholeRecordAnswer(first, &recipes);
+        const Listed b = WholeRecordAnswer(second, &recipes);
+        Listed expected;
+        for (const std::string &recipe : a)
+            if (b.count(recipe)) expected.insert(recipe);
+        CriteriaSelection selection;
+        for (const Criterion &c : {first, second}) {
+            const int row = selection.Add(*FindCriterionByCode(c.code));
+            selection.Row(static_cast<size_t>(row))->options = c.option;
+            selection.Row(static_cast<size_t>(row))->data = c.data;
+        }
+        NullProgress progress;
+        const SearchOutcome outcome = RunRecipeSearch(db_, selection.Rows(), progress);
+        ASSERT_EQ(outcome.result, KW_OK);
+        ASSERT_EQ(outcome.stepReports.size(), 2u);
+        EXPECT_EQ(outcome.stepReports[1].candidates, static_cast<int>(a.size()));
+        EXPECT_EQ(outcome.stepReports[1].matches, static_cast<int>(expected.size()));
+        EXPECT_EQ(Results(), expected);
+    }
+}
+
 TEST_F(SearchStoredReadTest, StoredRecipesAreTheRecordsOfTheStoreSpeltAsStored) {
     AddRandomRecipes(40, 0);
     DeleteEvery(5);
@@ -198,6 +235,17 @@ TEST_F(SearchStoredReadTest, StoredRecipesAreTheRecordsOfTheStoreSpeltAsStored) 
     });
     EXPECT_EQ(fromStore, fromIndex);
     EXPECT_EQ(stored.Count(), fromIndex.size());
+    // Found case ignored, as the CATEGORY+NAME index finds them.
+    stored.IndexByKey();
+    for (size_t i = 0; i < stored.Count(); ++i) {
+        RecipeKeyBytes key = stored.Key(i);
+        for (char &c : key.name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(stored.Find(key), static_cast<int64_t>(i));
+    }
+    RecipeKeyBytes absent = {};
+    std::memcpy(absent.name, "Nothing", 7);
+    EXPECT_EQ(stored.Find(absent), -1);
 }
 
 TEST_F(SearchStoredReadTest, ADamagedRecipeBlockFailsTheWalkWith403AndListsNothing) {

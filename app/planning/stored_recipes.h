@@ -17,10 +17,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "app/data/table.h"
 #include "app/planning/criterion_tests.h"
+#include "app/planning/folded_recipe_keys.h"
 
 namespace kw::planning {
 
@@ -37,6 +39,12 @@ class StoredRecipes final {
     // The extra field's stored bytes of recipe i (FieldWidth() of them).
     const char *Field(size_t i) const { return Row(i) + kFieldAt; }
     char FieldType() const { return fieldType_; }
+
+    // Orders the rows for Find; call after Read, before the first Find.
+    void IndexByKey();
+    // The row of the recipe key names, or -1: case ignored, as KWRECIPE's unique CATEGORY+NAME
+    // index tells recipes apart (folded_recipe_keys.h).
+    int64_t Find(const RecipeKeyBytes &key) const;
     int32_t FieldWidth() const { return fieldWidth_; }
 
   private:
@@ -45,6 +53,7 @@ class StoredRecipes final {
     const char *Row(size_t i) const { return rows_.data() + i * rowSize_; }
 
     std::vector<char> rows_;
+    std::vector<std::pair<FoldedRecipeKey, uint32_t>> byKey_;  // IndexByKey's order
     size_t rowSize_ = kFieldAt;
     size_t count_ = 0;
     char fieldType_ = 0;
