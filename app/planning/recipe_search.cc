@@ -243,8 +243,7 @@ class SearchRun final {
     // The lines (or links) that name the criterion's value are the candidates; each whose
     // recipe is stored is a match, listed as the recipe spells itself. When they name many of
     // the recipes, every recipe is read in one pass of the store and kept when some candidate
-    // names it (one pass costs about what a few thousand look-ups cost, each reading a whole
-    // record). Otherwise each candidate's recipe is looked up in the order of KWRECIPE's
+    // names it. Otherwise each candidate's recipe is looked up in the order of KWRECIPE's
     // CATEGORY+NAME index, so neighbouring look-ups share their index pages.
     KWRESULT FirstStepThroughIndex(const PreparedCriterion &criterion, CKWRecord &record,
                                    int32_t index, size_t width) {
