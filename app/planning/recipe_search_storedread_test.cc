@@ -81,11 +81,21 @@ class SearchStoredReadTest : public testing::PlanningDatabaseTest {
         }
     }
 
-    std::vector<SelectedCriterion> Selection(const Criterion &c) {
+    // count recipes, every n-th deleted, then more recipes that take the deleted ones' blocks:
+    // the store's order is then neither the serial nor any key order.
+    void AddWithReusedBlocks(int count, int n, int more) {
+        AddRandomRecipes(count, 0);
+        DeleteEvery(n);
+        AddRandomRecipes(more, 1000);
+    }
+
+    std::vector<SelectedCriterion> Selection(const std::vector<Criterion> &criteria) {
         CriteriaSelection selection;
-        const int row = selection.Add(*FindCriterionByCode(c.code));
-        selection.Row(static_cast<size_t>(row))->options = c.option;
-        selection.Row(static_cast<size_t>(row))->data = c.data;
+        for (const Criterion &c : criteria) {
+            const int row = selection.Add(*FindCriterionByCode(c.code));
+            selection.Row(static_cast<size_t>(row))->options = c.option;
+            selection.Row(static_cast<size_t>(row))->data = c.data;
+        }
         return selection.Rows();
     }
 
@@ -100,7 +110,7 @@ class SearchStoredReadTest : public testing::PlanningDatabaseTest {
     // Every recipe reached through KWRECIPE's index with its whole record read, tested by the
     // tester that reads the record's own field.
     Listed WholeRecordAnswer(const Criterion &c, int *recipes) {
-        const PreparedCriterion prepared = PrepareCriterion(Selection(c).front());
+        const PreparedCriterion prepared = PrepareCriterion(Selection({c}).front());
         RecipeCandidateTester tester(db_);
         EXPECT_EQ(tester.Ready(), KW_OK);
         Listed listed;
@@ -117,9 +127,9 @@ class SearchStoredReadTest : public testing::PlanningDatabaseTest {
         return listed;
     }
 
-    SearchOutcome Search(const Criterion &c) {
+    SearchOutcome Search(const std::vector<Criterion> &criteria) {
         NullProgress progress;
-        return RunRecipeSearch(db_, Selection(c), progress);
+        return RunRecipeSearch(db_, Selection(criteria), progress);
     }
 
     std::string RecipeStore() const { return PathOf("DATA2") + "/KWRECIPE.dat"; }
@@ -154,17 +164,14 @@ const std::vector<Criterion> kFirstStepCriteria = {
 };
 
 TEST_F(SearchStoredReadTest, FirstStepsFindWhatWholeRecordReadsOfEveryRecipeFind) {
-    AddRandomRecipes(120, 0);
-    DeleteEvery(7);
-    // The new recipes take the deleted ones' blocks: store order is neither serial nor key order.
-    AddRandomRecipes(30, 1000);
+    AddWithReusedBlocks(120, 7, 30);
     AddRecipe("Paella", "Cat1", {"Saffron", "Rice"});
     AddRecipe("Saffron bun", "cat2", {"SAFFRON"});
     for (const Criterion &c : kFirstStepCriteria) {
         SCOPED_TRACE(std::string(1, c.code) + c.option + c.data);
         int recipes = 0;
         const Listed expected = WholeRecordAnswer(c, &recipes);
-        const SearchOutcome outcome = Search(c);
+        const SearchOutcome outcome = Search({c});
         ASSERT_EQ(outcome.result, KW_OK);
         ASSERT_EQ(outcome.stepReports.size(), 1u);
         // Their candidates are the lines or links naming the value, deleted recipes' included.
@@ -177,9 +184,7 @@ TEST_F(SearchStoredReadTest, FirstStepsFindWhatWholeRecordReadsOfEveryRecipeFind
 }
 
 TEST_F(SearchStoredReadTest, LaterStepsFindWhatWholeRecordReadsOfTheirCandidatesFind) {
-    AddRandomRecipes(120, 0);
-    DeleteEvery(9);
-    AddRandomRecipes(20, 1000);
+    AddWithReusedBlocks(120, 9, 20);
     // Many candidates for the second step (tested in one pass over the recipes), then few (each
     // candidate's recipe looked up).
     const std::vector<std::pair<Criterion, Criterion>> pairs = {
@@ -196,14 +201,7 @@ TEST_F(SearchStoredReadTest, LaterStepsFindWhatWholeRecordReadsOfTheirCandidates
         Listed expected;
         for (const std::string &recipe : a)
             if (b.count(recipe)) expected.insert(recipe);
-        CriteriaSelection selection;
-        for (const Criterion &c : {first, second}) {
-            const int row = selection.Add(*FindCriterionByCode(c.code));
-            selection.Row(static_cast<size_t>(row))->options = c.option;
-            selection.Row(static_cast<size_t>(row))->data = c.data;
-        }
-        NullProgress progress;
-        const SearchOutcome outcome = RunRecipeSearch(db_, selection.Rows(), progress);
+        const SearchOutcome outcome = Search({first, second});
         ASSERT_EQ(outcome.result, KW_OK);
         ASSERT_EQ(outcome.stepReports.size(), 2u);
         EXPECT_EQ(outcome.stepReports[1].candidates, static_cast<int>(a.size()));
@@ -213,9 +211,7 @@ TEST_F(SearchStoredReadTest, LaterStepsFindWhatWholeRecordReadsOfTheirCandidates
 }
 
 TEST_F(SearchStoredReadTest, StoredRecipesAreTheRecordsOfTheStoreSpeltAsStored) {
-    AddRandomRecipes(40, 0);
-    DeleteEvery(5);
-    AddRandomRecipes(10, 100);
+    AddWithReusedBlocks(40, 5, 10);
     StoredRecipes stored;
     ASSERT_EQ(stored.Read(*db_.FindTable(kTableRecipe), kFieldPrepTime), KW_OK);
     EXPECT_EQ(stored.FieldType(), 'I');
@@ -252,7 +248,7 @@ TEST_F(SearchStoredReadTest, ADamagedRecipeBlockFailsTheWalkWith403AndListsNothi
     AddRandomRecipes(6, 0);
     PatchRecipeStore(kFirstRecipe + 3 * kRecipeBlock, 0x0BADF00D);  // the fourth block's magic
     for (const Criterion &c : {Criterion{'P', '<', "9:00"}, Criterion{'N', 0, "Nothing"}}) {
-        const SearchOutcome outcome = Search(c);
+        const SearchOutcome outcome = Search({c});
         EXPECT_EQ(outcome.result, STERR_BADBLOCK);
         EXPECT_TRUE(Results().empty());
     }
@@ -262,7 +258,7 @@ TEST_F(SearchStoredReadTest, ARecipeRecordCutShortFailsTheWalkWith519) {
     AddRandomRecipes(6, 0);
     // The second record's used length ends inside METHOD: NAME and CATEGORY are still whole.
     PatchRecipeStore(kFirstRecipe + kRecipeBlock + 8, 100);
-    const SearchOutcome outcome = Search({'T', '<', "9:00"});
+    const SearchOutcome outcome = Search({{'T', '<', "9:00"}});
     EXPECT_EQ(outcome.result, KWERR_RECLEN);
     EXPECT_TRUE(Results().empty());
 }
