@@ -212,8 +212,8 @@ KWDATA_API KWRESULT KW_DBClearRecord(int32_t db, int32_t tbl, int32_t inst);
 KWDATA_API KWRESULT KW_DBDeferIndexes(int32_t db, int32_t tbl, int32_t defer);
 
 /* Not among the original exports (no ordinal). Copies the named fields of every record of the
- * table, in store order (the record chain: the order the records were added in, blocks reused
- * after a delete taking the deleted record's place), into out: one row per record, the rows back
+ * table, in store order (the record chain: the order the records were added in, wherever their
+ * blocks lie in the file), into out: one row per record, the rows back
  * to back, each row the fields' bytes as stored, at their full widths, in the order named (row
  * size = the sum of their widths). The store is read in large pieces rather than one read per
  * record, after the table's deferred block writes are written back (as KW_DBFlushTable writes
@@ -224,7 +224,8 @@ KWDATA_API KWRESULT KW_DBDeferIndexes(int32_t db, int32_t tbl, int32_t defer);
  * capacity); 503 a field name is unknown; 509 the table is not open; and, exactly where a walk
  * of the chain reading each whole record would fail, that failure's code, returned (and, below
  * 500, also stored as the extended error) as navigation does: 403 a damaged chain or record
- * block, 519 a record shorter than the record length; 154 the write-back failed. */
+ * block, 519 a record shorter than the record length; 154 the write-back failed. After a
+ * failure *count is unchanged and out may hold some rows. */
 KWDATA_API KWRESULT KW_DBReadStoredFields(int32_t db, int32_t tbl, int32_t fieldCount,
                                           const char *const *fields, void *out, int32_t capacity,
                                           int32_t *count);
