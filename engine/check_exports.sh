@@ -26,7 +26,7 @@ KW_DBGetFirstRecord KW_DBGetNextRecord KW_DBGetLastRecord KW_DBGetPrevRecord KW_
 KW_DBGetField KW_DBPutField KW_DBGetFieldType KW_DBGetExtendedError KW_DBClearTable KW_DBLoad
 KW_DBDump KW_DBGetInstCount KW_DBSelDump KW_DBGetParam KW_DBRecoverTable KW_DBClearRecord"
 # Operations added since, without an ordinal.
-later="KW_DBDeferIndexes"
+later="KW_DBDeferIndexes KW_DBReadStoredFields"
 count=0
 for name in $expected; do
   count=$((count + 1))

@@ -1,6 +1,7 @@
 // One recipe against one criterion (see criterion_tests.h).
 #include "app/planning/criterion_tests.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/core/schema.h"
@@ -125,30 +126,48 @@ KWRESULT RecipeCandidateTester::RecordTest(const PreparedCriterion &criterion,
 KWRESULT RecipeCandidateTester::FieldTest(const PreparedCriterion &criterion, CKWRecord &recipe,
                                           bool *passes) {
     const char *field = criterion.definition->field;
+    char type = 0;
+    int32_t width = 0;
+    if (KWRESULT r = recipe.GetFieldType(field, &type, &width)) return r;
+    if (width < 0 || width > CKWRecord::kMaxFieldWidth) return KWERR_FIELDWIDTH;
+    char stored[CKWRecord::kMaxFieldWidth];
+    if (KWRESULT r = recipe.GetField(field, stored)) return r;
+    *passes = StoredFieldPasses(criterion, stored, type, width);
+    return KW_OK;
+}
+
+bool StoredFieldPasses(const PreparedCriterion &criterion, const char *stored, char type,
+                       int32_t width) {
+    if (!criterion.definition || width <= 0) return false;
+    const char *field = criterion.definition->field;
     switch (criterion.test) {
         case CriterionTest::kFlag:
         case CriterionTest::kDifficulty: {
-            char stored = 0;
-            if (KWRESULT r = recipe.GetField(field, &stored)) return r;
             const char wanted = criterion.test == CriterionTest::kFlag ? kTrue : criterion.option;
-            *passes = wanted != 0 && stored == wanted;
-            return KW_OK;
+            return wanted != 0 && stored[0] == wanted;
         }
         case CriterionTest::kCompare: {
+            // Decoded as CKWRecord's GetFloat and GetInt decode the field.
             if (std::strcmp(field, kFieldCost) == 0) {
                 float cost = 0.0f;
-                if (KWRESULT r = recipe.GetFloat(field, &cost)) return r;
-                *passes = cost >= 0.0f && Compare(criterion.option, cost, criterion.cost);
-                return KW_OK;
+                std::memcpy(&cost, stored, std::min<size_t>(static_cast<size_t>(width), 4));
+                return cost >= 0.0f && Compare(criterion.option, cost, criterion.cost);
             }
             int32_t value = 0;
-            if (KWRESULT r = recipe.GetInt(field, &value)) return r;
+            if (type == 'L') {
+                value = stored[0] == kTrue ? 1 : 0;
+            } else if (type == 'I' && width == 2) {
+                int16_t shortValue;
+                std::memcpy(&shortValue, stored, 2);
+                value = shortValue;
+            } else {
+                std::memcpy(&value, stored, std::min<size_t>(static_cast<size_t>(width), 4));
+            }
             const bool unknown = value < 0 && std::strcmp(field, kFieldCalories) == 0;
-            *passes = !unknown && Compare(criterion.option, value, criterion.whole);
-            return KW_OK;
+            return !unknown && Compare(criterion.option, value, criterion.whole);
         }
         default:
-            return KW_OK;
+            return false;
     }
 }
 

@@ -52,6 +52,12 @@ struct PreparedCriterion {
 
 PreparedCriterion PrepareCriterion(const SelectedCriterion &row);
 
+// Whether a recipe field's stored bytes (width of them, of the field's type letter) meet a
+// criterion that reads the recipe (ReadsRecipe()): the flag, difficulty or comparison test
+// above, the bytes decoded as CKWRecord's typed gets decode them. False for other criteria.
+bool StoredFieldPasses(const PreparedCriterion &criterion, const char *stored, char type,
+                       int32_t width);
+
 class RecipeCandidateTester final {
   public:
     // Opens its instances on KWRECIPE, KWRECING and KWRCPCAT; Ready() tells whether all opened.

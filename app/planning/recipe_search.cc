@@ -10,6 +10,7 @@
 #include "app/data/record.h"
 #include "app/planning/criterion_tests.h"
 #include "app/planning/folded_recipe_keys.h"
+#include "app/planning/stored_recipes.h"
 
 namespace kw::planning {
 namespace {
@@ -17,6 +18,11 @@ namespace {
 using namespace kw::schema;
 
 constexpr int kCandidatesBetweenPolls = 1024;
+// The first step reads every recipe in one pass instead of looking each candidate's recipe up
+// once the candidate lines (or links) number at least the recipes divided by this: a look-up
+// reads a whole record with a system call of its own, the pass reads the store in large pieces
+// and costs about what one look-up per eight recipes costs (measured with bench/search_bench).
+constexpr size_t kRecipesPerLookUpInOnePass = 8;
 
 // Equal as a case-ignoring index compares two text key parts: byte by byte, A-Z as a-z.
 bool SameKeyText(const char *a, const char *b, size_t width) {
@@ -105,23 +111,19 @@ class SearchRun final {
         return KW_OK;
     }
 
-    // Calls visit(key) with every stored recipe in its KWRECIPE buffer (recipes_). The walk goes
-    // over the VEGETARI index, whose entries follow the serial numbers and so the order the
-    // records lie in the store: neighbouring records share their blocks and file pages, where
-    // the CATEGORY+NAME order jumps across the whole file for every recipe. The index file is
-    // also the smallest of KWRECIPE's.
+    // Calls visit(key, stored) with every stored recipe: its key as stored and the bytes of
+    // field (null when field is null). All of them are read in one pass over the store
+    // (stored_recipes.h), a few bytes of each, where a walk of an index would read every 4 KiB
+    // record with a system call of its own.
     template <typename Visit>
-    KWRESULT ForEachRecipe(Visit visit) {
-        CKWQuery walk;
-        walk.SetIndex(&recipes_, kRecipeByVegetarian);
-        RecipeKeyBytes key;
-        KWRESULT r = walk.GetFirst();
-        for (; r == KW_OK; r = walk.GetNext()) {
-            if (KWRESULT g = ReadRecipeKey(recipes_, &key)) return g;
-            if (KWRESULT v = visit(key)) return v;
+    KWRESULT ForEachRecipe(const char *field, Visit visit) {
+        if (KWRESULT r = storedRecipes_.Read(*recipes_.Table(), field)) return r;
+        for (size_t i = 0; i < storedRecipes_.Count(); ++i) {
+            const char *stored = field ? storedRecipes_.Field(i) : nullptr;
+            if (KWRESULT v = visit(storedRecipes_.Key(i), stored)) return v;
             if (Poll(++Report().candidates)) return KW_OK;
         }
-        return r == KW_END ? KW_OK : r;
+        return KW_OK;
     }
 
     // A recipe found by pass one: its record reference and its key as stored.
@@ -201,10 +203,11 @@ class SearchRun final {
                 r = FirstStepWithout(criterion, links_, kRecipeCategoryByOther, kCategoryWidth);
                 break;
             default:
-                r = ForEachRecipe([&](const RecipeKeyBytes &key) -> KWRESULT {
-                    bool passes = false;
-                    if (KWRESULT t = tester_.Test(criterion, key, recipes_, &passes)) return t;
-                    if (passes) firstHits_.push_back(key);
+                r = ForEachRecipe(criterion.definition->field, [&](const RecipeKeyBytes &key,
+                                                                   const char *stored) {
+                    if (StoredFieldPasses(criterion, stored, storedRecipes_.FieldType(),
+                                          storedRecipes_.FieldWidth()))
+                        firstHits_.push_back(key);
                     return KW_OK;
                 });
                 break;
@@ -238,8 +241,10 @@ class SearchRun final {
     }
 
     // The lines (or links) that name the criterion's value are the candidates; each whose
-    // recipe is stored is a match. The recipes are looked up in the order of KWRECIPE's
-    // CATEGORY+NAME index, so neighbouring lookups share their index pages.
+    // recipe is stored is a match, listed as the recipe spells itself. When they name many of
+    // the recipes, every recipe is read in one pass of the store and kept when some candidate
+    // names it. Otherwise each candidate's recipe is looked up in the order of KWRECIPE's
+    // CATEGORY+NAME index, so neighbouring look-ups share their index pages.
     KWRESULT FirstStepThroughIndex(const PreparedCriterion &criterion, CKWRecord &record,
                                    int32_t index, size_t width) {
         std::vector<RecipeKeyBytes> named;
@@ -249,12 +254,13 @@ class SearchRun final {
             return KW_OK;
         });
         if (r || outcome_.cancelled) return r;
+        if (named.size() * kRecipesPerLookUpInOnePass >= StoredRecipes::LastCount())
+            return ConfirmInOnePass(named);
         SortRecipeKeys(&named, KeyOrder::kCategoryName);
         int looked = 0;
         for (const RecipeKeyBytes &line : named) {
             const KWRESULT found = tester_.FindRecipe(line);
             if (found == KW_OK) {
-                // Listed as the recipe spells itself.
                 RecipeKeyBytes key;
                 if (KWRESULT g = ReadRecipeKey(tester_.RecipeRecord(), &key)) return g;
                 firstHits_.push_back(key);
@@ -262,6 +268,22 @@ class SearchRun final {
                 return found;
             }
             if (Poll(++looked)) return KW_OK;
+        }
+        return KW_OK;
+    }
+
+    // The stored recipes that some key of named names (case ignored, as KWRECIPE's unique
+    // CATEGORY+NAME index tells recipes apart), as they spell themselves.
+    KWRESULT ConfirmInOnePass(const std::vector<RecipeKeyBytes> &named) {
+        FoldedRecipeKeySet naming;
+        for (const RecipeKeyBytes &key : named)
+            naming.Add(key);
+        naming.Seal();
+        if (KWRESULT r = storedRecipes_.Read(*recipes_.Table(), nullptr)) return r;
+        for (size_t i = 0; i < storedRecipes_.Count(); ++i) {
+            const RecipeKeyBytes key = storedRecipes_.Key(i);
+            if (naming.Contains(key)) firstHits_.push_back(key);
+            if (Poll(static_cast<int>(i) + 1)) return KW_OK;
         }
         return KW_OK;
     }
@@ -280,7 +302,7 @@ class SearchRun final {
         });
         if (r || outcome_.cancelled) return r;
         having.Seal();
-        return ForEachRecipe([&](const RecipeKeyBytes &key) {
+        return ForEachRecipe(nullptr, [&](const RecipeKeyBytes &key, const char *) {
             if (!having.Contains(key)) firstHits_.push_back(key);
             return KW_OK;
         });
@@ -301,9 +323,24 @@ class SearchRun final {
         }
         if (r != KW_OK && r != KW_END && r != KW_NOTFOUND) return r;
 
+        // Many candidates: every recipe's field read in one pass, each candidate's found in
+        // memory, as for the first step's candidate lines.
+        const bool onePass =
+            criterion.ReadsRecipe() &&
+            candidates_.size() * kRecipesPerLookUpInOnePass >= StoredRecipes::LastCount();
+        if (onePass) {
+            if (KWRESULT g = storedRecipes_.Read(*recipes_.Table(), criterion.definition->field))
+                return g;
+            storedRecipes_.IndexByKey();
+        }
         for (const RecipeKeyBytes &key : candidates_) {
             bool passes = false;
-            if (criterion.ReadsRecipe()) {
+            if (onePass) {
+                const int64_t row = storedRecipes_.Find(key);
+                passes = row >= 0 && StoredFieldPasses(
+                                         criterion, storedRecipes_.Field(static_cast<size_t>(row)),
+                                         storedRecipes_.FieldType(), storedRecipes_.FieldWidth());
+            } else if (criterion.ReadsRecipe()) {
                 const KWRESULT found = tester_.FindRecipe(key);
                 if (found != KW_OK && found != KW_NOTFOUND) return found;
                 if (found == KW_OK)
@@ -350,6 +387,7 @@ class SearchRun final {
     CKWQuery hitsByRecipe_, hitsByCount_;
     std::vector<RecipeKeyBytes> candidates_;
     std::vector<RecipeKeyBytes> firstHits_;  // the first step's matches, not yet entered
+    StoredRecipes storedRecipes_;            // the rows of the last walk over every recipe
     int position_ = 0;
     KWRESULT ready_ = KW_OK;
 };

@@ -23,10 +23,17 @@
 // How the first step is carried out, for speed over large databases (the result is as above):
 //   - its matches are gathered in memory and entered into KWTMPRES after the step, in the order
 //     of KWTMPRES's NAME+CATEGORY index (so the record serials follow that order too);
-//   - the walk over all recipes follows the records' order in the store, not CATEGORY+NAME;
+//   - the walk over all recipes reads the names, categories and the tested field of all of
+//     them in one pass over the KWRECIPE store, in the records' order there (stored_recipes.h),
+//     rather than each whole record through an index; a damaged record fails the search with
+//     the engine's code (403, 519) as a whole-record read would;
 //   - "Does not contain..." and "Not in Category..." read the recipes that have the line or
 //     link once through the KWRECING ingredient index or the KWRCPCAT category index, and then
-//     test every recipe against that set in memory.
+//     test every recipe against that set in memory;
+//   - "Contains..." and "In Category..." with candidates for one recipe in eight or more (and
+//     a later step testing a KWRECIPE field of as many candidates) take the recipes from that
+//     one pass too, found by their keys case ignored as KWRECIPE's CATEGORY+NAME index finds
+//     them; with fewer, each candidate's recipe is looked up through that index.
 //
 // The progress is asked for Cancel after every criterion and every 1024 candidates (with the
 // position unchanged, so the window's message pump runs during long steps).

@@ -211,6 +211,25 @@ KWDATA_API KWRESULT KW_DBClearRecord(int32_t db, int32_t tbl, int32_t inst);
  * fails the same way, and so does KW_DBCloseTable (which closes the files all the same). */
 KWDATA_API KWRESULT KW_DBDeferIndexes(int32_t db, int32_t tbl, int32_t defer);
 
+/* Not among the original exports (no ordinal). Copies the named fields of every record of the
+ * table, in store order (the record chain: the order the records were added in, wherever their
+ * blocks lie in the file), into out: one row per record, the rows back
+ * to back, each row the fields' bytes as stored, at their full widths, in the order named (row
+ * size = the sum of their widths). The store is read in large pieces rather than one read per
+ * record, after the table's deferred block writes are written back (as KW_DBFlushTable writes
+ * them); no index, instance or cursor is touched. Every record is read and checked whatever the
+ * capacity: *count receives the number of records, and only the first min(*count, capacity)
+ * rows are written (a caller whose buffer was too small learns the size it needs). Results: 0;
+ * 501 (also for a null count, a negative field count or capacity, or a null out with a positive
+ * capacity); 503 a field name is unknown; 509 the table is not open; and, exactly where a walk
+ * of the chain reading each whole record would fail, that failure's code, returned (and, below
+ * 500, also stored as the extended error) as navigation does: 403 a damaged chain or record
+ * block, 519 a record shorter than the record length; 154 the write-back failed. After a
+ * failure *count is unchanged and out may hold some rows. */
+KWDATA_API KWRESULT KW_DBReadStoredFields(int32_t db, int32_t tbl, int32_t fieldCount,
+                                          const char *const *fields, void *out, int32_t capacity,
+                                          int32_t *count);
+
 #ifdef __cplusplus
 }
 #endif
