@@ -102,11 +102,11 @@ CacheStatus BlockCache::Load(int64_t base, int64_t position, int64_t length) {
     if (length <= 0 || PassingHolds(base, position, length)) return CacheStatus::kOk;
     // A block loaded once goes to the passing block, read into memory used a moment ago, and
     // leaves the buffers as they are; one loaded again soon is worth a buffer. Bytes a buffer
-    // holds (newer than the file's, perhaps) always come from that buffer. A dirty buffer due
-    // for reuse is reused as before, so reads still push deferred writes out to the file at the
-    // old pace (and report a failed write-back as before).
-    if (oldest_ != -1 && buffers_[oldest_].state == State::kClean && Find(base) == nullptr &&
-        !LoadedRecently(base) &&
+    // holds (newer than the file's, perhaps) always come from that buffer; a buffer holding other
+    // bytes of the block may stay beside the passing block. A dirty buffer due for reuse is
+    // reused as before, so reads still push deferred writes out to the file at the old pace (and
+    // report a failed write-back as before).
+    if (oldest_ != -1 && buffers_[oldest_].state == State::kClean && !LoadedRecently(base) &&
         Overlapping(-1, base + position, base + position + length) == nullptr &&
         LoadPassing(base, position, position + length)) {
         return CacheStatus::kOk;
