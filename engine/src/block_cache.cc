@@ -36,6 +36,7 @@ std::unique_ptr<BlockCache> BlockCache::Create(platform::RandomAccessFile *file,
         cache->links_.resize(static_cast<size_t>(count));
         cache->rangeEnds_.resize(static_cast<size_t>(count));
         if (deferWrites) cache->run_.resize(static_cast<size_t>(kRunBytes));
+        if (count > 0) cache->recentLoads_.assign(kRecentLoads, -1);
     } catch (const std::exception &) {
         return nullptr;
     }
@@ -59,6 +60,16 @@ CacheStatus BlockCache::Acquire(int64_t base, int64_t from, int64_t to, int64_t 
     if (fresh) {
         CacheStatus status = TakeVictim(base, &b);
         if (status != CacheStatus::kOk) return status;
+        if (passing_.base == base) {
+            // The new buffer takes the passing block's bytes over (ReadFile copies them), so the
+            // block costs no second read; ranges apart would leave a gap to read instead.
+            if (from <= passing_.to && to >= passing_.from) {
+                from = std::min(from, passing_.from);
+                to = std::max(to, passing_.to);
+            } else {
+                passing_.base = -1;
+            }
+        }
     }
     CacheStatus status = Cover(*b, from, to, skipFrom, skipTo);
     if (status != CacheStatus::kOk) {
@@ -74,6 +85,11 @@ CacheStatus BlockCache::Acquire(int64_t base, int64_t from, int64_t to, int64_t 
 CacheStatus BlockCache::Read(int64_t base, int64_t position, void *out, int64_t length) {
     lastReadPastEnd_ = false;
     if (length <= 0) return CacheStatus::kOk;
+    if (PassingHolds(base, position, length)) {
+        std::memcpy(out, passing_.data.data() + (position - passing_.from),
+                    static_cast<size_t>(length));
+        return CacheStatus::kOk;
+    }
     Buffer *b = nullptr;
     CacheStatus status = Acquire(base, position, position + length, 0, 0, &b);
     if (status != CacheStatus::kOk) return status;
@@ -83,7 +99,18 @@ CacheStatus BlockCache::Read(int64_t base, int64_t position, void *out, int64_t 
 }
 
 CacheStatus BlockCache::Load(int64_t base, int64_t position, int64_t length) {
-    if (length <= 0) return CacheStatus::kOk;
+    if (length <= 0 || PassingHolds(base, position, length)) return CacheStatus::kOk;
+    // A block loaded once goes to the passing block, read into memory used a moment ago, and
+    // leaves the buffers as they are; one loaded again soon is worth a buffer. Bytes a buffer
+    // holds (newer than the file's, perhaps) always come from that buffer; a buffer holding other
+    // bytes of the block may stay beside the passing block. A dirty buffer due for reuse is
+    // reused as before, so reads still push deferred writes out to the file at the old pace (and
+    // report a failed write-back as before).
+    if (oldest_ != -1 && buffers_[oldest_].state == State::kClean && !LoadedRecently(base) &&
+        Overlapping(-1, base + position, base + position + length) == nullptr &&
+        LoadPassing(base, position, position + length)) {
+        return CacheStatus::kOk;
+    }
     Buffer *b = nullptr;
     return Acquire(base, position, position + length, 0, 0, &b);
 }
@@ -168,7 +195,7 @@ CacheStatus BlockCache::Cover(Buffer &b, int64_t from, int64_t to, int64_t skipF
         }
     }
     // Keep the buffers disjoint: whoever holds the bytes b is about to cover gives them up.
-    while (Buffer *other = Overlapping(b, b.base + newStart, b.base + newEnd)) {
+    while (Buffer *other = Overlapping(IndexOf(b), b.base + newStart, b.base + newEnd)) {
         if (other->state == State::kReserved) return CacheStatus::kNoBuffer;
         CacheStatus status = Evict(*other);
         if (status != CacheStatus::kOk) return status;
@@ -195,15 +222,17 @@ CacheStatus BlockCache::Cover(Buffer &b, int64_t from, int64_t to, int64_t skipF
     return CacheStatus::kOk;
 }
 
-BlockCache::Buffer *BlockCache::Overlapping(const Buffer &b, int64_t from, int64_t to) {
+BlockCache::Buffer *BlockCache::Overlapping(int32_t except, int64_t from, int64_t to) {
     // Ranges are disjoint and indexed by their start, so only the last range starting before
     // from can reach into [from, to); after it, every range starting before to does.
     RangeIndex::Entry before, next;
     ranges_.Around(from, &before, &next);
-    if (before.value != RangeIndex::kNone && before.value != IndexOf(b)) {
+    if (before.value != RangeIndex::kNone && before.value != except) {
         if (rangeEnds_[before.value] > from) return &buffers_[before.value];
     }
-    if (next.value == IndexOf(b) && next.key < to) next = ranges_.AtOrAfter(next.key + 1);
+    if (next.value != RangeIndex::kNone && next.value == except && next.key < to) {
+        next = ranges_.AtOrAfter(next.key + 1);
+    }
     if (next.value != RangeIndex::kNone && next.key < to) return &buffers_[next.value];
     return nullptr;
 }
@@ -357,6 +386,10 @@ void BlockCache::MarkClean(Buffer &b) {
 CacheStatus BlockCache::ReadFile(Buffer &b, int64_t from, int64_t to) {
     const int64_t n = to - from;
     uint8_t *dest = b.data.data() + from;
+    if (PassingHolds(b.base, from, n)) {  // the file's bytes, already read
+        std::memcpy(dest, passing_.data.data() + (from - passing_.from), static_cast<size_t>(n));
+        return CacheStatus::kOk;
+    }
     const int64_t got = file_->ReadAt(b.base + from, dest, static_cast<size_t>(n));
     if (got < 0) return CacheStatus::kReadFailed;
     if (got < n) {
@@ -382,6 +415,11 @@ void BlockCache::MarkDirty(Buffer &b, int64_t from, int64_t to) {
 
 // Sets b's valid range (not empty), keeping its entry in ranges_ keyed by the range's file start.
 void BlockCache::SetRange(Buffer &b, int64_t start, int64_t end) {
+    // A buffer holding bytes of the passing block ends it: from now on they may change there.
+    if (passing_.base >= 0 && b.base + start < passing_.base + passing_.to &&
+        passing_.base + passing_.from < b.base + end) {
+        passing_.base = -1;
+    }
     const int64_t key = b.base + start;
     const bool indexed = b.end > b.start;
     if (!indexed || b.base + b.start != key) {
@@ -391,6 +429,36 @@ void BlockCache::SetRange(Buffer &b, int64_t start, int64_t end) {
     b.start = start;
     b.end = end;
     rangeEnds_[IndexOf(b)] = b.base + end;
+}
+
+bool BlockCache::LoadPassing(int64_t base, int64_t from, int64_t to) {
+    passing_.base = -1;
+    const int64_t n = to - from;
+    if (static_cast<int64_t>(passing_.data.size()) < n) {
+        try {
+            passing_.data.resize(static_cast<size_t>(RoundUpToGrain(n)));
+        } catch (const std::exception &) {
+            return false;
+        }
+    }
+    if (file_->ReadAt(base + from, passing_.data.data(), static_cast<size_t>(n)) != n) return false;
+    passing_.base = base;
+    passing_.from = from;
+    passing_.to = to;
+    return true;
+}
+
+bool BlockCache::LoadedRecently(int64_t base) {
+    // Fibonacci hashing: block offsets a record length apart spread over the whole table.
+    const uint64_t hash = static_cast<uint64_t>(base) * 0x9E3779B97F4A7C15ull;
+    int64_t &slot = recentLoads_[static_cast<size_t>(hash >> 54)];
+    static_assert(kRecentLoads == size_t{1} << 10);
+    if (slot == base) {
+        slot = -1;
+        return true;
+    }
+    slot = base;
+    return false;
 }
 
 // Empties b and makes it the least recently used, so empty buffers are taken first.

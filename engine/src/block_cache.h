@@ -61,9 +61,15 @@ class BlockCache {
 
     // Copies length bytes at base + position into out.
     CacheStatus Read(int64_t base, int64_t position, void *out, int64_t length);
-    // Makes bytes [position, position + length) of block base cached, reading the missing ones
-    // with one read, and copies nothing. A caller about to read a block's header and then its
-    // data loads both first, so a miss costs one read instead of two.
+    // Makes bytes [position, position + length) of block base at hand for the Reads that follow,
+    // reading the missing ones with one read, and copies nothing. A caller about to read a block's
+    // header and then its data loads both first, so a miss costs one read instead of two.
+    // A block no buffer holds is not given one the first time it is loaded: its bytes go to a
+    // side copy (the passing block) that serves Reads of them until another block is loaded or a
+    // buffer takes any of them, and that fills the block's buffer, without a read, when the block
+    // is written or read beyond them. A block loaded again soon after (see kRecentLoads), or when
+    // the buffer due for reuse is dirty, gets a buffer like any other. So records read once, as
+    // by a lookup, neither push cached blocks out nor land in a data area long out of use.
     CacheStatus Load(int64_t base, int64_t position, int64_t length);
     // Places length bytes at base + position.
     CacheStatus Write(int64_t base, int64_t position, const void *data, int64_t length);
@@ -91,6 +97,19 @@ class BlockCache {
 
   private:
     enum class State { kClean, kDirty, kReserved };
+
+    // How many recently loaded blocks are remembered for the second load that admits a block.
+    static constexpr size_t kRecentLoads = 1024;
+
+    // The passing block: bytes [from, to) of block base exactly as the file holds them. No buffer
+    // holds any of them while base >= 0 (a buffer taking them ends the copy first, see SetRange),
+    // and every change of the file goes through a buffer, so the copy cannot go stale.
+    struct Passing {
+        int64_t base = -1;
+        int64_t from = 0;
+        int64_t to = 0;
+        std::vector<uint8_t> data;  // indexed by position from `from`
+    };
 
     struct Buffer {
         int64_t base = -1;  // file offset of the cached block, -1 when empty
@@ -125,8 +144,19 @@ class BlockCache {
     Buffer *Find(int64_t base);
     CacheStatus TakeVictim(int64_t base, Buffer **out);
     CacheStatus Cover(Buffer &b, int64_t from, int64_t to, int64_t skipFrom, int64_t skipTo);
-    // A buffer other than b holding file bytes in [from, to), or null.
-    Buffer *Overlapping(const Buffer &b, int64_t from, int64_t to);
+    // A buffer other than number except (-1: none) holding file bytes in [from, to), or null.
+    Buffer *Overlapping(int32_t except, int64_t from, int64_t to);
+    // Whether the passing block holds [position, position + length) of block base.
+    bool PassingHolds(int64_t base, int64_t position, int64_t length) const {
+        return passing_.base == base && position >= passing_.from &&
+               position + length <= passing_.to;
+    }
+    // Reads [from, to) of block base into the passing block (no buffer holds any of it). False,
+    // with the passing block empty, when the read failed or came up short (the bytes past the
+    // end of the file are left to a buffer, which remembers where they begin).
+    bool LoadPassing(int64_t base, int64_t from, int64_t to);
+    // Whether base was loaded not long ago; remembers it now otherwise.
+    bool LoadedRecently(int64_t base);
     CacheStatus Evict(Buffer &b);
     CacheStatus WriteBack(Buffer &b);
     CacheStatus WriteBackRun(Buffer &b);
@@ -161,6 +191,8 @@ class BlockCache {
     std::vector<uint8_t> run_;  // a run of dirty bytes from several buffers, gathered for one write
     int32_t newest_ = -1;       // most recently used
     int32_t oldest_ = -1;       // least recently used
+    Passing passing_;
+    std::vector<int64_t> recentLoads_;  // bases loaded without a buffer, by a hash of the base
 };
 
 }  // namespace kw::engine

@@ -150,7 +150,10 @@ int BTree::Impl::PushStep(int32_t page, int32_t slot, int32_t child, int32_t dep
 int BTree::Impl::ReadPage(int32_t offset, PageRef *holder, const uint8_t **data, bool inner) {
     const int32_t pageSize = PageSize();
     if (offset <= 0 || offset >= header.end || offset % pageSize != 0) return 304;
-    if (const uint8_t *held = pool->Peek(offset)) {
+    // With the index cache at hand and no changed page in the pool, the pool holds nothing the
+    // cache lacks: a search after a flush skips one look-up a level.
+    const uint8_t *held = !cached || pool->MayHoldChanges() ? pool->Peek(offset) : nullptr;
+    if (held) {
         // The cache's copy is kept for when the pool lets the page go.
         if (cached && inner) cached->Favour(offset);
         *data = held;  // possibly newer than the file: a dirty page lives only in the pool

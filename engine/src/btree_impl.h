@@ -147,8 +147,9 @@ struct BTree::Impl {
 
     int32_t PageSize() const { return header.pageSize; }
     int Fetch(int32_t offset, PageRef *out) { return pool->Fetch(offset, header.end, out); }
-    // The page at offset for reading only: from a pool buffer when one holds it, else in place
-    // from the index cache (checked as a read from the file is), else fetched into holder.
+    // The page at offset for reading only: from a pool buffer when one holds it (asked only
+    // while the pool may hold changed pages: a clean copy there is the cache's bytes), else in
+    // place from the index cache (checked as a read from the file is), else fetched into holder.
     // *data is good until the next access to the pool or the file, so a caller reads one page
     // at a time through it; the result codes are Fetch's. An inner page is favoured by the
     // cache (kept longer than leaves).

@@ -40,6 +40,7 @@ int32_t PageRef::Offset() const {
 
 void PageRef::MarkDirty() {
     pool_->buffers_[slot_].dirty = true;
+    pool_->mayHoldChanges_ = true;
 }
 
 void PageRef::Unpin() {
@@ -210,6 +211,7 @@ void PagePool::AssignOffset(PageRef &fresh, int32_t offset) {
     Buffer &buffer = buffers_[fresh.slot_];
     buffer.offset = offset;
     buffer.dirty = true;
+    mayHoldChanges_ = true;
     byOffset_.Put(offset, fresh.slot_);
 }
 
@@ -231,6 +233,7 @@ int PagePool::Flush() {
         const int rc = WriteBack(s);
         if (rc != 0 && first == 0) first = rc;
     }
+    if (first == 0) mayHoldChanges_ = false;
     return first;
 }
 

@@ -84,6 +84,10 @@ class PagePool {
 
     int32_t BufferCount() const { return static_cast<int32_t>(buffers_.size()); }
     int32_t DirtyCount() const;
+    // False when no buffer can hold a page changed since the file (or the cache above it) last
+    // got it: every page changed since has been written by a Flush that fully succeeded. A
+    // reader that has the file's bytes at hand then need not ask the pool (Peek) first.
+    bool MayHoldChanges() const { return mayHoldChanges_; }
 
   private:
     friend class PageRef;
@@ -118,6 +122,7 @@ class PagePool {
     OffsetMap byOffset_;  // page offset -> slot of every buffer holding a page
     int32_t newest_ = -1;
     int32_t oldest_ = -1;
+    bool mayHoldChanges_ = false;  // set by every change, cleared by a Flush with no failure
 };
 
 }  // namespace kw::engine
