@@ -27,10 +27,7 @@ class BlockCachePassingTest : public testing::TempDirTest {
     // A 64 KiB file whose byte i is i % 253, opened through a counting wrapper.
     void SetUp() override {
         TempDirTest::SetUp();
-        model_.resize(kFileBytes);
-        for (size_t i = 0; i < model_.size(); ++i)
-            model_[i] = static_cast<uint8_t>(i % 253);
-        testing::PatchFile(path_, 0, model_.data(), model_.size());
+        model_ = testing::WritePatternFile(path_, kFileBytes);
         faults_ = std::make_shared<FileFaults>();
         file_ = std::make_unique<StoreFaultyFile>(
             platform::OpenExclusive(path_, platform::OpenMode::kExisting), faults_);

@@ -20,10 +20,7 @@ class BlockCacheRangeModelTest : public testing::TempDirTest {
 
     void SetUp() override {
         TempDirTest::SetUp();
-        model_.resize(kFileBytes);
-        for (size_t i = 0; i < model_.size(); ++i)
-            model_[i] = static_cast<uint8_t>(i % 253);
-        testing::PatchFile(path_, 0, model_.data(), model_.size());
+        model_ = testing::WritePatternFile(path_, kFileBytes);
         file_ = platform::OpenExclusive(path_, platform::OpenMode::kExisting);
         ASSERT_NE(file_, nullptr);
     }

@@ -33,12 +33,7 @@ class BTreeCachedTest : public ::testing::Test {
         layout_.keyLength = kKeyLength;
     }
 
-    static std::string Key(int i) {
-        std::string key = "key " + std::to_string(i * 7919 % 100003);
-        key.resize(kKeyLength, ' ');
-        return key;
-    }
-
+    static std::string Key(int i) { return testing::ScatteredKey(i, kKeyLength); }
     // Inserts and deletes the same pseudo-random keys in tree (seeded, so every call matches).
     static void RandomOps(BTree &tree, int count) {
         std::mt19937 rng(20261207u);

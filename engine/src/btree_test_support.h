@@ -109,6 +109,14 @@ class TempDir {
     std::string path_;
 };
 
+// "key 7919" padded with blanks to length: keys i = 0, 1, 2... in scattered order, distinct for
+// i below 100003, so inserting them in turn splits pages all over a tree.
+inline std::string ScatteredKey(int i, size_t length) {
+    std::string key = "key " + std::to_string(i * 7919 % 100003);
+    key.resize(length, ' ');
+    return key;
+}
+
 // "k0000042": 8-byte keys that ascend with i under every character comparison.
 inline std::string SeqKey(int i) {
     char text[16];

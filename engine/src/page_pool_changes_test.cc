@@ -65,11 +65,7 @@ class PagePoolChangesTreeTest : public ::testing::Test {
         layout_.parts = {{0, kKeyLength, KW_KEY_CHAR | KW_KEY_NOCASE | KW_KEY_UNIQUE}};
         layout_.keyLength = kKeyLength;
     }
-    static std::string Key(int i) {
-        std::string key = "key " + std::to_string(i * 7919 % 100003);
-        key.resize(kKeyLength, ' ');
-        return key;
-    }
+    static std::string Key(int i) { return testing::ScatteredKey(i, kKeyLength); }
     // Every key of the model is found with its reference, and no other key is.
     void ExpectExactly(BTree &tree, const std::set<int> &model, int range) {
         for (int i = 0; i < range; ++i) {

@@ -60,6 +60,16 @@ inline void PatchFile(const std::string &path, int64_t offset, const void *bytes
     ::close(fd);
 }
 
+// Writes a file of n bytes whose byte i is i % 253 (no run repeats within a block) and returns
+// those bytes, the model a cache test checks its reads against.
+inline std::vector<uint8_t> WritePatternFile(const std::string &path, size_t n) {
+    std::vector<uint8_t> bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<uint8_t>(i % 253);
+    PatchFile(path, 0, bytes.data(), bytes.size());
+    return bytes;
+}
+
 inline void PatchInt32(const std::string &path, int64_t offset, int32_t value) {
     uint8_t raw[4];
     PutInt32(raw, value);
