@@ -164,18 +164,26 @@ KWRESULT CKWRecord::GetInt(const char *field, int32_t *value) {
     char type = 0;
     int32_t width = 0;
     if (KWRESULT r = ReadRaw(field, bytes, &type, &width)) return r;
-    if (type == 'L') {
-        *value = width > 0 && bytes[0] == 'T' ? 1 : 0;
-    } else if (type == 'I' && width == 2) {
+    *value = IntFromStored(bytes, type, width);
+    return KW_OK;
+}
+
+int32_t CKWRecord::IntFromStored(const char *bytes, char type, int32_t width) {
+    if (type == 'L') return width > 0 && bytes[0] == 'T' ? 1 : 0;
+    if (type == 'I' && width == 2) {
         int16_t shortValue;
         std::memcpy(&shortValue, bytes, 2);
-        *value = shortValue;
-    } else {
-        int32_t read = 0;
-        std::memcpy(&read, bytes, std::min<size_t>(static_cast<size_t>(width), 4));
-        *value = read;
+        return shortValue;
     }
-    return KW_OK;
+    int32_t read = 0;
+    std::memcpy(&read, bytes, std::min<size_t>(static_cast<size_t>(std::max(width, 0)), 4));
+    return read;
+}
+
+float CKWRecord::FloatFromStored(const char *bytes, int32_t width) {
+    float read = 0.0f;
+    std::memcpy(&read, bytes, std::min<size_t>(static_cast<size_t>(std::max(width, 0)), 4));
+    return read;
 }
 
 KWRESULT CKWRecord::GetShort(const char *field, int16_t *value) {

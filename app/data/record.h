@@ -88,6 +88,11 @@ class CKWRecord final {
 
     // The widest field the engine holds (a C field).
     static constexpr int32_t kMaxFieldWidth = 4096;
+    // What GetInt gives for a field's stored bytes (width of them, of type letter type), for
+    // callers that read the bytes some other way.
+    static int32_t IntFromStored(const char *bytes, char type, int32_t width);
+    // What GetFloat gives for a field's stored bytes (width of them).
+    static float FloatFromStored(const char *bytes, int32_t width);
     // The typed puts for a field whose type letter and width the caller already has (from
     // GetFieldType): the same bytes and refusals as PutString, PutInt and the 4-byte puts, with
     // one engine call each. A width outside 0..kMaxFieldWidth gives KWERR_FIELDWIDTH.

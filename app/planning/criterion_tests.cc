@@ -1,7 +1,6 @@
 // One recipe against one criterion (see criterion_tests.h).
 #include "app/planning/criterion_tests.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "app/core/schema.h"
@@ -147,22 +146,11 @@ bool StoredFieldPasses(const PreparedCriterion &criterion, const char *stored, c
             return wanted != 0 && stored[0] == wanted;
         }
         case CriterionTest::kCompare: {
-            // Decoded as CKWRecord's GetFloat and GetInt decode the field.
             if (std::strcmp(field, kFieldCost) == 0) {
-                float cost = 0.0f;
-                std::memcpy(&cost, stored, std::min<size_t>(static_cast<size_t>(width), 4));
+                const float cost = CKWRecord::FloatFromStored(stored, width);
                 return cost >= 0.0f && Compare(criterion.option, cost, criterion.cost);
             }
-            int32_t value = 0;
-            if (type == 'L') {
-                value = stored[0] == kTrue ? 1 : 0;
-            } else if (type == 'I' && width == 2) {
-                int16_t shortValue;
-                std::memcpy(&shortValue, stored, 2);
-                value = shortValue;
-            } else {
-                std::memcpy(&value, stored, std::min<size_t>(static_cast<size_t>(width), 4));
-            }
+            const int32_t value = CKWRecord::IntFromStored(stored, type, width);
             const bool unknown = value < 0 && std::strcmp(field, kFieldCalories) == 0;
             return !unknown && Compare(criterion.option, value, criterion.whole);
         }

@@ -64,4 +64,22 @@ bool FoldedRecipeKeySet::Contains(const RecipeKeyBytes &key) const {
                               FoldRecipeKey(key, KeyOrder::kNameCategory), FoldedLess);
 }
 
+void FoldedRecipeKeyIndex::Add(const RecipeKeyBytes &key, uint32_t number) {
+    entries_.emplace_back(FoldRecipeKey(key, KeyOrder::kNameCategory), number);
+}
+
+void FoldedRecipeKeyIndex::Seal() {
+    std::sort(entries_.begin(), entries_.end(),
+              [](const auto &a, const auto &b) { return FoldedLess(a.first, b.first); });
+}
+
+int64_t FoldedRecipeKeyIndex::Find(const RecipeKeyBytes &key) const {
+    const FoldedRecipeKey folded = FoldRecipeKey(key, KeyOrder::kNameCategory);
+    const auto at = std::lower_bound(
+        entries_.begin(), entries_.end(), folded,
+        [](const auto &entry, const FoldedRecipeKey &k) { return FoldedLess(entry.first, k); });
+    if (at == entries_.end() || at->first != folded) return -1;
+    return at->second;
+}
+
 }  // namespace kw::planning

@@ -9,6 +9,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "app/planning/criterion_tests.h"
@@ -37,6 +40,21 @@ class FoldedRecipeKeySet final {
 
   private:
     std::vector<FoldedRecipeKey> keys_;
+};
+
+// Numbered recipes (rows read from the store, say) found by key, equal as in FoldedRecipeKeySet.
+class FoldedRecipeKeyIndex final {
+  public:
+    void Clear() { entries_.clear(); }
+    void Reserve(size_t n) { entries_.reserve(n); }
+    void Add(const RecipeKeyBytes &key, uint32_t number);
+    // Call once after the last Add and before the first Find.
+    void Seal();
+    // The number added with key, or -1.
+    int64_t Find(const RecipeKeyBytes &key) const;
+
+  private:
+    std::vector<std::pair<FoldedRecipeKey, uint32_t>> entries_;
 };
 
 }  // namespace kw::planning

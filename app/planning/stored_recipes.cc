@@ -1,7 +1,6 @@
 // The recipes read in one pass of the store (see stored_recipes.h).
 #include "app/planning/stored_recipes.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "app/core/schema.h"
@@ -17,7 +16,7 @@ size_t lastCount = 0;
 
 KWRESULT StoredRecipes::Read(CKWTable &table, const char *field) {
     count_ = 0;
-    byKey_.clear();
+    byKey_.Clear();
     const int32_t db = table.Database() ? table.Database()->Handle() : CKWDatabase::kNoHandle;
     const char *fields[] = {schema::kFieldName, schema::kFieldCategory, field};
     const int32_t fieldCount = field ? 3 : 2;
@@ -53,25 +52,11 @@ size_t StoredRecipes::LastCount() {
 }
 
 void StoredRecipes::IndexByKey() {
-    byKey_.clear();
-    byKey_.reserve(count_);
+    byKey_.Clear();
+    byKey_.Reserve(count_);
     for (size_t i = 0; i < count_; ++i)
-        byKey_.emplace_back(FoldRecipeKey(Key(i), KeyOrder::kNameCategory),
-                            static_cast<uint32_t>(i));
-    std::sort(byKey_.begin(), byKey_.end(), [](const auto &a, const auto &b) {
-        return std::memcmp(a.first.data(), b.first.data(), kFoldedKeyBytes) < 0;
-    });
-}
-
-int64_t StoredRecipes::Find(const RecipeKeyBytes &key) const {
-    const FoldedRecipeKey folded = FoldRecipeKey(key, KeyOrder::kNameCategory);
-    const auto at = std::lower_bound(
-        byKey_.begin(), byKey_.end(), folded, [](const auto &entry, const FoldedRecipeKey &k) {
-            return std::memcmp(entry.first.data(), k.data(), kFoldedKeyBytes) < 0;
-        });
-    if (at == byKey_.end() || std::memcmp(at->first.data(), folded.data(), kFoldedKeyBytes) != 0)
-        return -1;
-    return at->second;
+        byKey_.Add(Key(i), static_cast<uint32_t>(i));
+    byKey_.Seal();
 }
 
 RecipeKeyBytes StoredRecipes::Key(size_t i) const {

@@ -17,7 +17,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "app/data/table.h"
@@ -44,7 +43,7 @@ class StoredRecipes final {
     void IndexByKey();
     // The row of the recipe key names, or -1: case ignored, as KWRECIPE's unique CATEGORY+NAME
     // index tells recipes apart (folded_recipe_keys.h).
-    int64_t Find(const RecipeKeyBytes &key) const;
+    int64_t Find(const RecipeKeyBytes &key) const { return byKey_.Find(key); }
     int32_t FieldWidth() const { return fieldWidth_; }
 
   private:
@@ -53,7 +52,7 @@ class StoredRecipes final {
     const char *Row(size_t i) const { return rows_.data() + i * rowSize_; }
 
     std::vector<char> rows_;
-    std::vector<std::pair<FoldedRecipeKey, uint32_t>> byKey_;  // IndexByKey's order
+    FoldedRecipeKeyIndex byKey_;  // filled by IndexByKey
     size_t rowSize_ = kFieldAt;
     size_t count_ = 0;
     char fieldType_ = 0;
