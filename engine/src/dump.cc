@@ -33,26 +33,18 @@ KWRESULT WriteSection(TableSlot &table, int32_t tableNumber, DumpWriter &out) {
     if (result == KW_OK) {
         out.Put(kSectionMarker, sizeof kSectionMarker);
         out.PutInt32(count);
-        RecordStore &store = *table.store;
-        ChainWalk walk(store, table.recordLength);
-        int32_t ref = -1;
-        uint8_t *record = instance.record.data();
         const int32_t length = table.recordLength;
-        while (out.ok() && walk.Next(&ref) && ref != -1) {
-            const int32_t n = store.ReadRecord(ref, record, length);
-            if (n < 0) {
-                result = Detailed(store.LastError());
-                break;
-            }
-            if (n != length) {
-                result = KWERR_RECLEN;
-                break;
-            }
-            out.PutInt32(length);
-            out.Put(record, static_cast<size_t>(length));
-            out.PutUint16(DumpChecksum(record, static_cast<size_t>(length)));
+        if (out.ok()) {
+            // A failed write ends the walk with KWERR_IO, as reported below.
+            result = ForEachWholeRecord(
+                *table.store, length, instance.record.data(),
+                [&](int32_t, const uint8_t *record) -> KWRESULT {
+                    out.PutInt32(length);
+                    out.Put(record, static_cast<size_t>(length));
+                    out.PutUint16(DumpChecksum(record, static_cast<size_t>(length)));
+                    return out.ok() ? KW_OK : KWERR_IO;
+                });
         }
-        if (result == KW_OK && walk.Failed()) result = Detailed(store.LastError());
     }
     CloseInstance(table.instances[static_cast<size_t>(inst)]);
     if (result == KW_OK && !out.ok()) result = KWERR_IO;

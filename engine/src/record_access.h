@@ -69,6 +69,22 @@ KWRESULT WithInstanceAsIs(int32_t db, int32_t tbl, int32_t inst, Body &&body) no
 // becomes the cached count. 509 when the table is not open, 502 when the chain cannot be walked.
 KWRESULT CountTableRecords(TableSlot &table, int32_t *count);
 
+// Walks the record chain reading each whole record (length bytes) into record and hands it to
+// visit(ref, record), which returns 0 to go on or the result that ends the walk. The store's code
+// (Detailed) when a read or the walk fails, KWERR_RECLEN for a record block shorter than length.
+template <typename Visit>
+KWRESULT ForEachWholeRecord(RecordStore &store, int32_t length, uint8_t *record, Visit &&visit) {
+    ChainWalk walk(store, length);
+    int32_t ref = -1;
+    while (walk.Next(&ref) && ref != -1) {
+        const int32_t n = store.ReadRecord(ref, record, length);
+        if (n < 0) return Detailed(store.LastError());
+        if (n != length) return KWERR_RECLEN;
+        if (KWRESULT r = visit(ref, static_cast<const uint8_t *>(record))) return r;
+    }
+    return walk.Failed() ? Detailed(store.LastError()) : KWRESULT{KW_OK};
+}
+
 // The serial of the record in the buffer (0 for a table without a U field), as the unsigned
 // number the index comparison sees.
 uint32_t SerialOf(const TableSlot &table, const uint8_t *record);

@@ -264,33 +264,27 @@ std::optional<KWRESULT> BuildSortedIndexes(TableSlot &table, const IndexChoice &
 // with the records before it.
 KWRESULT InsertEveryKey(TableSlot &table, const IndexChoice &which, Instance &instance,
                         ChainSummary *chain) {
-    RecordStore &store = *table.store;
-    uint8_t *record = instance.record.data();
-    const int32_t length = table.recordLength;
-    ChainWalk walk(store, length);
-    int32_t ref = -1;
     ChainSummary found;
-    while (walk.Next(&ref) && ref != -1) {
-        found.last = ref;
-        const int32_t n = store.ReadRecord(ref, record, length);
-        if (n < 0) return Detailed(store.LastError());
-        if (n != length) return KWERR_RECLEN;
-        for (size_t i = 0; i < table.indexes.size(); ++i) {
-            if (!Chosen(which, i)) continue;
-            IndexSlot &index = table.indexes[i];
-            uint8_t *key = instance.keys[i].key.data();
-            BuildKey(*index.layout, record, key);
-            if (index.tree->Insert(key, index.layout->keyLength, ref) != 0) {
-                return Detailed(index.tree->LastError());
+    const KWRESULT r = ForEachWholeRecord(
+        *table.store, table.recordLength, instance.record.data(),
+        [&](int32_t ref, const uint8_t *record) -> KWRESULT {
+            found.last = ref;
+            for (size_t i = 0; i < table.indexes.size(); ++i) {
+                if (!Chosen(which, i)) continue;
+                IndexSlot &index = table.indexes[i];
+                uint8_t *key = instance.keys[i].key.data();
+                BuildKey(*index.layout, record, key);
+                if (index.tree->Insert(key, index.layout->keyLength, ref) != 0) {
+                    return Detailed(index.tree->LastError());
+                }
             }
-        }
-        if (table.hasSerial)
-            found.nextSerial = std::max(found.nextSerial, SerialOf(table, record) + 1);
-        ++found.count;
-    }
-    if (walk.Failed()) return Detailed(store.LastError());
-    *chain = found;
-    return KW_OK;
+            if (table.hasSerial)
+                found.nextSerial = std::max(found.nextSerial, SerialOf(table, record) + 1);
+            ++found.count;
+            return KW_OK;
+        });
+    if (r == KW_OK) *chain = found;
+    return r;
 }
 
 KWRESULT ResetChosen(TableSlot &table, const IndexChoice &which) {

@@ -44,18 +44,11 @@ struct FieldSpan {
 // failed bulk walk stands for: the store's own for a damaged chain or block, 519 for a short
 // record. Only a damaged store comes here.
 KWRESULT DiagnoseFailedWalk(TableSlot &table) {
-    RecordStore &store = *table.store;
     std::vector<uint8_t> record(static_cast<size_t>(table.recordLength));
-    ChainWalk walk(store, table.recordLength);
-    int32_t ref = -1;
-    while (walk.Next(&ref) && ref != -1) {
-        const int32_t n = store.ReadRecord(ref, record.data(), table.recordLength);
-        if (n < 0) return Detailed(store.LastError());
-        if (n != table.recordLength) return KWERR_RECLEN;
-    }
-    if (walk.Failed()) return Detailed(store.LastError());
-    // The bulk walk failed where this one did not: the file could not be read.
-    return Detailed(STERR_BADBLOCK);
+    const KWRESULT r = ForEachWholeRecord(*table.store, table.recordLength, record.data(),
+                                          [](int32_t, const uint8_t *) { return KWRESULT{KW_OK}; });
+    // When the bulk walk failed where this one did not, the file could not be read.
+    return r != KW_OK ? r : Detailed(STERR_BADBLOCK);
 }
 
 }  // namespace
